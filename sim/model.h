@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Application bits, as in "device set_application -s" and the GUI's application mask.
+enum AppBit : unsigned {
+    AppFido2 = 0x01,
+    AppU2f = 0x02,
+    AppPiv = 0x04,
+    AppOpenPgp = 0x08,
+    AppNdef = 0x10,
+    AppOtp = 0x20,
+    AllApps = 0x3F,
+};
+
+// Transport bits, as in "device set_transport -s".
+enum TransportBit : unsigned {
+    TransportOtp = 0x10,
+    TransportFido = 0x20,
+    TransportCcid = 0x40,
+    AllTransports = 0x70,
+};
+
+// One hardware model of the key: what it is and what it carries. A fresh key of a model has
+// every application and transport it carries switched on.
+struct Model
+{
+    std::string module;  // "R15", the GUI's device model text
+    std::string name;    // shown on the home page
+    std::string pidVid;  // "PID&VID" text
+    std::string version; // "1.0.00" makes the GUI hide the version line
+    std::string serial;  // "00000000" makes the GUI hide the serial line
+    unsigned transports;
+    unsigned applications;
+    bool fingerprint;
+    int otpSlots;
+    bool keyboardLanguage;
+
+    bool carries(unsigned applicationBits) const { return (applications & applicationBits) == applicationBits; }
+    bool hasTransport(unsigned transportBits) const { return (transports & transportBits) == transportBits; }
+
+    static const std::vector<Model>& all();
+    // Null for an unknown module name.
+    static const Model* find(const std::string& module);
+    static const Model& defaultModel();
+};

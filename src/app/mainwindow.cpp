@@ -1,0 +1,153 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "ui/dialogmessage.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+#include <QDateTime>
+#include <QMessageBox>
+#include <QTimer>
+
+int g_currItem = 0;
+bool g_insreted = false;
+quint16 g_currInterface = 0;
+quint16 g_currProtocol = 0;
+bool isfidoHavePin = false;
+
+namespace {
+
+constexpr int kStartAttempts = 3;
+constexpr int kStartWaitMs = 30000;
+// A backend that dies this often within the window is broken; restarting it again is futile.
+constexpr int kMaxRestarts = 5;
+constexpr qint64 kRestartWindowMs = 30000;
+constexpr int kRestartDelayMs = 500;
+// A reply object that stays incomplete this long is handed on as it is.
+constexpr int kFramerFlushMs = 2000;
+
+#ifndef SKM_BACKEND_PATH
+#define SKM_BACKEND_PATH "/Applications/VELMORA_SK_Manager.app/Contents/Resources/kvman"
+#endif
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
+    : QMainWindow(parent), ui(new Ui::MainWindow),
+      m_backendPath(backendPath.isEmpty() ? QStringLiteral(SKM_BACKEND_PATH) : backendPath)
+{
+    ui->setupUi(this);
+    m_process = new QProcess;
+
+    g_currInterface = 0;
+    g_currProtocol = 0;
+    g_insreted = false;
+
+    m_json = new JSON;
+    m_framerFlush = new QTimer(this);
+    m_framerFlush->setSingleShot(true);
+    m_framerFlush->setInterval(kFramerFlushMs);
+    connect(m_framerFlush, &QTimer::timeout, this, &MainWindow::flushPartialReplies);
+    m_restartTimer = new QTimer(this);
+    m_restartTimer->setSingleShot(true);
+    connect(m_restartTimer, &QTimer::timeout, this, &MainWindow::restartBackend);
+
+    connect(m_process, SIGNAL(finished(int, QProcess::ExitStatus)), this, SLOT(on_finished()));
+    connect(m_process, SIGNAL(readyReadStandardOutput()), this, SLOT(on_read_msg()));
+    connect(m_process, SIGNAL(readyReadStandardError()), this, SLOT(on_read_err()));
+
+    registerHandlers();
+    startBackend();
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_dlgMessage)
+        m_dlgMessage->close();
+    if (m_msgBox)
+        m_msgBox->close();
+    // Deleting the process ends the child without writing to it; it must not come back.
+    m_process->disconnect(this);
+    delete m_process;
+    delete m_json;
+}
+
+void MainWindow::startBackend()
+{
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        m_process->start(m_backendPath, QStringList{QStringLiteral(" ")}, QIODevice::ReadWrite);
+        if (m_process->waitForStarted(kStartWaitMs)) {
+            sendMonitorStart();
+            return;
+        }
+    }
+    reportBackendUnavailable();
+}
+
+void MainWindow::sendMonitorStart()
+{
+    writeToBackend(Cmd::monitorStart().toLocal8Bit() + '\n');
+}
+
+void MainWindow::writeToBackend(const QByteArray& bytes)
+{
+    if (m_process->state() == QProcess::Running)
+        m_process->write(bytes);
+}
+
+void MainWindow::on_finished()
+{
+    if (m_exiting || m_backendGivenUp)
+        return;
+    // The command in flight can never be answered now; holding the lock would drop every
+    // later command silently.
+    m_cmdLock.tryLock();
+    m_cmdLock.unlock();
+    m_stdoutFramer.clear();
+    m_stderrFramer.clear();
+
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    while (!m_recentRestarts.isEmpty() && now - m_recentRestarts.first() > kRestartWindowMs)
+        m_recentRestarts.removeFirst();
+    m_recentRestarts.append(now);
+    if (m_recentRestarts.size() > kMaxRestarts) {
+        reportBackendUnavailable();
+        return;
+    }
+    m_restartTimer->start(m_recentRestarts.size() == 1 ? 0 : kRestartDelayMs);
+}
+
+void MainWindow::restartBackend()
+{
+    if (m_process->state() == QProcess::NotRunning)
+        startBackend();
+}
+
+void MainWindow::reportBackendUnavailable()
+{
+    if (m_backendGivenUp)
+        return;
+    m_backendGivenUp = true;
+    qWarning() << "backend unavailable:" << m_backendPath;
+    emit backendUnavailable(m_backendPath);
+    // Told once the window is up, so the message has something to sit on.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_dlgMessage)
+            return;
+        m_dlgMessage->setDialog(this, 2, QStringLiteral("Error"),
+                                QStringLiteral("The key manager backend could not be started:\n") + m_backendPath);
+        m_dlgMessage->exec();
+    });
+}
+
+void MainWindow::on_exit_clicked()
+{
+    g_tmpBuf.clear();
+    m_pivPin.clear();
+    m_exiting = true;
+    writeToBackend(Cmd::monitorStop().toLocal8Bit() + '\n');
+    writeToBackend(Cmd::exitBackend().toLocal8Bit() + '\n');
+    m_process->waitForBytesWritten(1000);
+    m_process->kill();
+    QCoreApplication::exit(0);
+}

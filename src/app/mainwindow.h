@@ -1,0 +1,137 @@
+#pragma once
+
+#include "app/json.h"
+#include "app/replyframer.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QMap>
+#include <QMutex>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class MainWindow;
+}
+class QMessageBox;
+class QTimer;
+class DialogMessage;
+class WaitingDialog;
+
+// Program-wide state shared by the features.
+extern int g_currItem;
+extern bool g_insreted;
+extern quint16 g_currInterface;
+extern quint16 g_currProtocol;
+extern bool isfidoHavePin;
+
+// The one window. Its member functions live with their feature: each section below names the
+// folder that defines it.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr, const QString& backendPath = QString());
+    ~MainWindow() override;
+
+    // Runs a local shell command and returns its standard output (blocking).
+    QString executeLinuxCmd(QString strCmd);
+    QString backendPath() const { return m_backendPath; }
+
+signals:
+    // Emitted once when the backend cannot be started or keeps dying; the window stays usable.
+    void backendUnavailable(QString const& path);
+
+    // ---- backend bridge and dispatcher (src/app) ----
+public slots:
+    void setCurrentItemInfo(QString const& info, int index);
+    void cmdSend(QString arguments, int index);
+    void on_read_err();
+    void on_read_msg();
+    void on_finished();
+    void on_exit_clicked();
+    void qSleep(int ms);
+    void save_to_file_debug(QString text);
+    void on_operationTimedout();
+
+private:
+    using ReplyHandler = void (MainWindow::*)(const JSON_OBJ&);
+
+    void startBackend();
+    void restartBackend();
+    void sendMonitorStart();
+    void writeToBackend(const QByteArray& bytes);
+    void readChannel(QProcess::ProcessChannel channel);
+    void dispatchFramed(const QList<QByteArray>& replies, bool fromStderr);
+    void flushPartialReplies();
+    void releaseCommandLock();
+    void reportBackendUnavailable();
+    void registerHandlers();
+    void registerHandler(int type, ReplyHandler handler);
+    void fallbackHandler(const JSON_OBJ& reply);
+    // The generic failure report: the reply's INFO, or the stock text when it has none.
+    void showFailure(const JSON_OBJ& reply);
+    // Shows the shared message dialog; for a question, true only when the user confirmed.
+    bool showMessage(int kind, const QString& title, const QString& text);
+    // A dropped command ends the fingerprint dialog's flow.
+    void closeFingerprintDialog();
+
+    QProcess* m_process = nullptr;
+    std::unique_ptr<Ui::MainWindow> ui;
+    QMessageBox* m_msgBox = nullptr;
+    DialogMessage* m_dlgMessage = nullptr;
+    JSON* m_json = nullptr;
+    TextMap m_scratch;
+    WaitingDialog* m_waiting = nullptr;
+    QString m_pivPin;
+    QString g_tmpBuf;
+    QString m_fidoPin;
+    double m_scale = 1.0;
+    QMutex m_cmdLock;
+
+    QString m_backendPath;
+    ReplyFramer m_stdoutFramer;
+    ReplyFramer m_stderrFramer;
+    QTimer* m_framerFlush = nullptr;
+    QTimer* m_restartTimer = nullptr;
+    QList<qint64> m_recentRestarts;
+    bool m_backendGivenUp = false;
+    bool m_exiting = false;
+    QHash<int, ReplyHandler> m_replyHandlers;
+    bool m_isResetting = false;
+    bool m_isSwitching = false;
+
+    // ---- device presence, home page, applications and transports (src/device) ----
+public slots:
+    void on_btn_getdeviceinfo_clicked();
+    void hideAppItem(bool flag);
+
+private slots:
+    void on_home_clicked();
+    void on_application_clicked();
+    void on_interface_2_clicked();
+    void on_save_clicked();
+    void on_save_protocol_clicked();
+
+private:
+    void registerDeviceHandlers();
+    void changeUI_Device(JSON_OBJ event);
+    void reset_app_state();
+    void update_device_interface();
+
+    QString m_model;
+    int m_pendingAppMask = 0;
+
+    // ---- window shell: layout, navigation, scaling (src/app/mainwindow_shell.cpp) ----
+
+    // ---- FIDO2 (src/fido) ----
+
+    // ---- PIV (src/piv) ----
+
+    // ---- OTP (src/otp) ----
+
+    friend class MainWindowTestAccess;
+};

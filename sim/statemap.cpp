@@ -45,7 +45,7 @@ std::optional<std::string> unescape(const std::string& value)
     return out;
 }
 
-bool validKey(const std::string& key)
+[[maybe_unused]] bool validKey(const std::string& key)
 {
     return !key.empty() && key.find_first_of("=\n\r") == std::string::npos;
 }

@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QMessageBox>
 #include <QTimer>
 

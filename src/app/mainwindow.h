@@ -15,6 +15,7 @@
 namespace Ui {
 class MainWindow;
 }
+class QCheckBox;
 class QMessageBox;
 class QTimer;
 class DialogMessage;
@@ -117,13 +118,41 @@ private slots:
     void on_save_protocol_clicked();
 
 private:
+    // The transport and application texts of a details reply, carried from map to map.
+    struct KeyTexts
+    {
+        QString transport;
+        QString application;
+    };
+
     void registerDeviceHandlers();
     void changeUI_Device(JSON_OBJ event);
+    void keyInserted();
+    void keyRemoved(quint32 event);
+    void closeKeyDialogs();
     void reset_app_state();
     void update_device_interface();
+    void onStartupReply(const JSON_OBJ& reply);
+    void onDeviceInfoReply(const JSON_OBJ& reply);
+    void onSetApplicationReply(const JSON_OBJ& reply);
+    void onSetTransportReply(const JSON_OBJ& reply);
+    void showDetail(const QByteArray& key, const QString& value, KeyTexts& texts);
+    void applyTransportRules(const QString& transport, bool startupLooks);
+    void applyApplicationRules(const QString& transport, const QString& application);
+    void showApplication(QCheckBox* box, QWidget* indicator, int bit);
+    void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
+    int checkedApplications() const;
 
     QString m_model;
     int m_pendingAppMask = 0;
+
+    // ---- menu highlighting (src/app/mainwindow_menu.cpp) ----
+public:
+    void setBtnStyleSheet(int page);
+
+private:
+    void paintSubItems(int mode);
+    void showKeyNameInTitle(int page);
 
     // ---- window shell: layout, navigation, scaling (src/app/mainwindow_shell.cpp) ----
 

@@ -1,0 +1,114 @@
+#include "app/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include <QPushButton>
+
+namespace {
+
+// Menu looks: A active, I inactive, G unavailable top-level entry; a active, i inactive sub-item.
+const char kActive[] =
+    "QPushButton{background-color: #566886;font: 75 bold 19pt;      font-size:25px;color: "
+    "rgb(255,255,255);border-image:url(:/new/prefix1/menus.png);text-align:left;padding-left: 20px;}";
+const char kInactive[] = "QPushButton{background: transparent;font: 75 bold 19pt;       font-size:25px; color: "
+                         "rgb(255,255,255);text-align:left;padding-left: 20px;}";
+const char kUnavailable[] = "QPushButton { background: #505050;font: 75 bold 19pt;       font-size:25px; color: "
+                            "rgb(190,190,190);text-align:left;padding-left: 20px;}";
+const char kSubActive[] = "QPushButton{border-image:url(:/new/prefix1/menus.png);      font-size:20px; color: "
+                          "rgb(255,255,255);text-align:left;padding-left: 2px;}";
+const char kSubInactive[] = "QPushButton{background: transparent;       font-size:20px; color: "
+                            "rgb(255,255,255);text-align: left;padding-left: 2px;}";
+
+enum class Sub { Unchanged, EnabledInactive, AllInactive, Fido, Piv, Otp };
+
+struct Highlight
+{
+    const char* home;
+    const char* application;
+    const char* interface;
+    const char* about;
+    Sub sub;
+};
+
+void paint(QPushButton* button, const char* look)
+{
+    button->setFlat(true);
+    button->setStyleSheet(QLatin1String(look));
+}
+
+Highlight highlightFor(int page)
+{
+    const char* keyLook = g_insreted ? kInactive : kUnavailable;
+    switch (page) {
+    case 0:
+        return {kActive, keyLook, keyLook, kInactive, Sub::Unchanged};
+    case 2:
+        return {kInactive, kActive, kInactive, kInactive, Sub::EnabledInactive};
+    case 4:
+        return {kInactive, kActive, kInactive, kInactive, Sub::Fido};
+    case 6:
+        return {kInactive, kActive, kInactive, kInactive, Sub::Piv};
+    case 10:
+        return {kInactive, kActive, kInactive, kInactive, Sub::Otp};
+    case 12:
+        return {kInactive, kInactive, kActive, kInactive, Sub::Unchanged};
+    case 13:
+        return {kInactive, keyLook, keyLook, kActive, Sub::Unchanged};
+    default:
+        return {kInactive, kInactive, kInactive, kInactive, Sub::AllInactive};
+    }
+}
+
+} // namespace
+
+void MainWindow::setBtnStyleSheet(int page)
+{
+    const Highlight h = highlightFor(page);
+    paint(ui->home, h.home);
+    paint(ui->application, h.application);
+    paint(ui->interface_2, h.interface);
+    paint(ui->about, h.about);
+    paintSubItems(int(h.sub));
+
+    if (page == 4) {
+        const QString text = isfidoHavePin ? QStringLiteral("Change PIN") : QStringLiteral("Set PIN");
+        ui->fidoSetPIN->setText(text);
+        ui->fidoSetPIN1->setText(text);
+    }
+    showKeyNameInTitle(page);
+}
+
+void MainWindow::showKeyNameInTitle(int page)
+{
+    bool shown = g_insreted;
+    if (page == 0 || page == 2)
+        shown = false;
+    else if (page == 4 || page == 6 || page == 10 || page == 12)
+        shown = true;
+    if (!shown) {
+        if (page == 0 || page == 2)
+            ui->keyname_top->clear();
+        return;
+    }
+    ui->keyname_top->setText(ui->keyname->text());
+    ui->keyname_top->show();
+}
+
+// Disabled sub-items keep the look the device state gave them.
+void MainWindow::paintSubItems(int mode)
+{
+    const Sub sub = Sub(mode);
+    if (sub == Sub::Unchanged)
+        return;
+    const struct
+    {
+        QPushButton* button;
+        Sub active;
+    } items[] = {{ui->fido, Sub::Fido}, {ui->piv, Sub::Piv}, {ui->otp, Sub::Otp}};
+    for (const auto& item : items) {
+        if (sub == item.active)
+            paint(item.button, kSubActive);
+        else if (sub == Sub::AllInactive || item.button->isEnabled())
+            paint(item.button, kSubInactive);
+    }
+}

@@ -1,0 +1,297 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "device/menulook.h"
+#include "ui/dialogmessage.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+
+namespace {
+
+const char kNoKeyPicture[] = "image:url(:/new/prefix1/KEYROME.png);border-left: 0px solid gray;border-right: 0px solid "
+                             "gray;border-top: 0px solid gray;border-bottom: 0px solid gray;";
+const char kKeyPicture[] = "image:url(:/new/prefix1/KEYINSERT.png);border-left: 0px solid gray;border-right: 0px "
+                           "solid gray;border-top: 0px solid gray;border-bottom: 0px solid gray;";
+
+constexpr quint32 kNoKey = 0x80900001u;
+constexpr quint32 kOneKey = 0x80900002u;
+
+void setLook(QWidget* button, bool enabled, const char* enabledLook, const char* disabledLook)
+{
+    button->setEnabled(enabled);
+    button->setStyleSheet(QLatin1String(enabled ? enabledLook : disabledLook));
+}
+
+} // namespace
+
+void MainWindow::registerDeviceHandlers()
+{
+    registerHandler(CmdType::Startup, &MainWindow::onStartupReply);
+    registerHandler(CmdType::DeviceInfo, &MainWindow::onDeviceInfoReply);
+    registerHandler(CmdType::DeviceSetApplication, &MainWindow::onSetApplicationReply);
+    registerHandler(CmdType::DeviceSetTransport, &MainWindow::onSetTransportReply);
+}
+
+void MainWindow::changeUI_Device(JSON_OBJ event)
+{
+    if (event.SW == kOneKey)
+        keyInserted();
+    else
+        keyRemoved(event.SW);
+}
+
+void MainWindow::keyInserted()
+{
+    if (m_isResetting) {
+        cmdSend(Cmd::fidoReset(), CmdType::FidoReset);
+        m_waiting->hide();
+        m_waiting->show(this, QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
+        return;
+    }
+    if (m_isSwitching) {
+        m_isSwitching = false;
+        if (g_currProtocol != 1) {
+            g_tmpBuf = Cmd::deviceSetApplication(m_pendingAppMask);
+            qDebug() << "g_tmpBuf=" << g_tmpBuf;
+            cmdSend(g_tmpBuf, CmdType::DeviceSetApplication);
+            g_tmpBuf.clear();
+        } else {
+            m_waiting->hide();
+            g_currProtocol = 0;
+            if (showMessage(0, QStringLiteral("Success"), QStringLiteral("Application switch successful.")))
+                on_btn_getdeviceinfo_clicked();
+            return;
+        }
+    } else {
+        m_waiting->hide();
+    }
+    qDebug() << "2--------m_isSwitching  g_currProtocol" << g_currProtocol;
+    hideAppItem(true);
+    ui->frame_state->setStyleSheet(QLatin1String(kKeyPicture));
+    ui->label_24->setText(QStringLiteral("VELMORA FIDO Security Key Inserted"));
+    ui->btn_getdeviceinfo->show();
+}
+
+void MainWindow::keyRemoved(quint32 event)
+{
+    qDebug() << "Device remove=====";
+    g_insreted = false;
+    if (m_isResetting || m_isSwitching)
+        return;
+    qDebug() << "Device remove=====2";
+    hideAppItem(true);
+    m_model.clear();
+    ui->contentPage->setCurrentIndex(1);
+    setBtnStyleSheet(0);
+    reset_app_state();
+    g_currInterface = 0;
+    g_currProtocol = 0;
+    m_pendingAppMask = 0;
+    g_tmpBuf.clear();
+    ui->keyname_top->clear();
+
+    setLook(ui->application, false, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
+    setLook(ui->interface_2, false, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
+    ui->about->setEnabled(true);
+
+    m_waiting->hide();
+    closeKeyDialogs();
+
+    ui->frame_state->setStyleSheet(QLatin1String(kNoKeyPicture));
+    ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
+                                          : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
+    ui->btn_getdeviceinfo->hide();
+}
+
+// Dialogs about the key that has gone make no sense any more.
+void MainWindow::closeKeyDialogs()
+{
+    m_dlgMessage->close();
+}
+
+void MainWindow::on_btn_getdeviceinfo_clicked()
+{
+    qDebug() << "2--------currentIndex()====" << ui->contentPage->currentIndex();
+    cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
+}
+
+void MainWindow::reset_app_state()
+{
+    for (QAbstractButton* box : {ui->isFIDO2, ui->isU2F, ui->isNDEF, ui->isPIV, ui->isPGP, ui->isOTP})
+        static_cast<QCheckBox*>(box)->setChecked(false);
+    for (QWidget* indicator : {ui->isfido2, ui->isu2f, ui->ispiv, ui->ispgp, ui->isndef, ui->isotp})
+        indicator->hide();
+}
+
+void MainWindow::hideAppItem(bool flag)
+{
+    for (QWidget* item : {ui->fido, ui->piv, ui->otp})
+        item->setVisible(!flag);
+}
+
+void MainWindow::on_home_clicked()
+{
+    ui->keyname_top->clear();
+    if (ui->contentPage->currentIndex() == 1)
+        on_btn_getdeviceinfo_clicked();
+    if (g_insreted) {
+        ui->contentPage->setCurrentIndex(0);
+        update_device_interface();
+    } else {
+        ui->contentPage->setCurrentIndex(1);
+    }
+    setBtnStyleSheet(0);
+    hideAppItem(true);
+}
+
+void MainWindow::on_application_clicked()
+{
+    hideAppItem(false);
+    ui->keyname_top->clear();
+    ui->contentPage->setCurrentIndex(0);
+    update_device_interface();
+    setBtnStyleSheet(2);
+}
+
+void MainWindow::on_interface_2_clicked()
+{
+    hideAppItem(true);
+    ui->contentPage->setCurrentIndex(m_model == QLatin1String("R3") ? 12 : 2);
+    setBtnStyleSheet(12);
+}
+
+void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
+{
+    m_dlgMessage->close();
+    if (reply.SW != 0x9000)
+        return;
+    g_insreted = true;
+    ui->contentPage->setCurrentIndex(0);
+    setBtnStyleSheet(0);
+    setLook(ui->application, true, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
+    setLook(ui->interface_2, true, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
+    ui->about->setEnabled(true);
+    g_currInterface = 0;
+    ui->pidValue->clear();
+    ui->cosValue->clear();
+    ui->snValue->clear();
+    reset_app_state();
+
+    KeyTexts texts;
+    for (const TextMap& map : reply.DATA) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            showDetail(it.key(), QString::fromLocal8Bit(it.value()), texts);
+        applyTransportRules(texts.transport, false);
+        applyApplicationRules(texts.transport, texts.application);
+    }
+    ui->btn_getdeviceinfo->show();
+}
+
+// Keys are matched by prefix: a key that begins with a known name is taken as that name.
+void MainWindow::showDetail(const QByteArray& key, const QString& value, KeyTexts& texts)
+{
+    if (key.startsWith("NAME")) {
+        ui->keyname->setText(value);
+        ui->keyname_top->clear();
+    } else if (key.startsWith("PID")) {
+        ui->pidValue->setText(value);
+    } else if (key.startsWith("COS_VERSION")) {
+        const bool hidden = value == QLatin1String("1.0.00");
+        ui->label_12->setVisible(!hidden);
+        ui->cosValue->setText(hidden ? QString() : value);
+    } else if (key.startsWith("SERIAL_NUMBER")) {
+        const bool hidden = value == QLatin1String("00000000");
+        ui->label_17->setVisible(!hidden);
+        ui->snValue->setText(hidden ? QString() : value);
+    } else if (key.startsWith("MODULE")) {
+        m_model = value;
+    } else if (key.startsWith("TRANSPORT")) {
+        texts.transport = value;
+    } else if (key.startsWith("APPLICATION")) {
+        texts.application = value;
+    }
+}
+
+void MainWindow::onStartupReply(const JSON_OBJ& reply)
+{
+    m_fidoPin.clear();
+    g_currInterface = 0;
+    if (reply.SW == 0x9000 || reply.INFO.isEmpty()) {
+        reset_app_state();
+        KeyTexts texts;
+        for (const TextMap& map : reply.DATA) {
+            if (map.contains("TRANSPORT"))
+                texts.transport = QString::fromLocal8Bit(map.value("TRANSPORT"));
+            if (map.contains("APPLICATION"))
+                texts.application = QString::fromLocal8Bit(map.value("APPLICATION"));
+            applyTransportRules(texts.transport, true);
+            applyApplicationRules(texts.transport, texts.application);
+        }
+    }
+    qDebug() << "g_Interface1=====" << g_currInterface;
+}
+
+void MainWindow::applyTransportRules(const QString& transport, bool startupLooks)
+{
+    const char* fidoLook = startupLooks ? MenuLook::kStartupItemEnabled : MenuLook::kFidoEnabled;
+    const char* pivLook = startupLooks ? MenuLook::kStartupItemEnabled : MenuLook::kPivEnabled;
+    const char* otpLook = startupLooks ? MenuLook::kStartupOtpEnabled : MenuLook::kOtpEnabled;
+    const char* disabled = startupLooks ? MenuLook::kStartupItemDisabled : MenuLook::kItemDisabled;
+
+    const bool fido = transport.contains(QLatin1String("FIDO"));
+    setLook(ui->fido, fido, fidoLook, disabled);
+    ui->isfido_p->setChecked(fido);
+
+    const bool ccid = transport.contains(QLatin1String("CCID"));
+    setLook(ui->piv, ccid, pivLook, disabled);
+    ui->isccid_p->setChecked(ccid);
+
+    const bool otp = transport.contains(QLatin1String("OTP"));
+    ui->isotp_p->setChecked(otp);
+    if (!otp) {
+        setLook(ui->otp, false, otpLook, disabled);
+        ui->isOTP->setChecked(false);
+        ui->isotp->hide();
+    } else if (transport == QLatin1String("OTP")) {
+        // The keyboard transport alone: the application is on, but there is nothing to manage.
+        ui->isOTP->setChecked(true);
+        ui->isotp->show();
+        setLook(ui->otp, false, otpLook, disabled);
+    } else {
+        setLook(ui->otp, true, otpLook, disabled);
+    }
+}
+
+void MainWindow::applyApplicationRules(const QString& transport, const QString& application)
+{
+    const bool otpTransport = transport.contains(QLatin1String("OTP"));
+    for (const QString& part : application.split(QLatin1Char('+'))) {
+        if (part == QLatin1String("FIDO2")) {
+            showApplication(ui->isFIDO2, ui->isfido2, 0x01);
+        } else if (part == QLatin1String("U2F")) {
+            showApplication(ui->isU2F, ui->isu2f, 0x02);
+        } else if (part == QLatin1String("FIDO2U2F")) {
+            showApplication(ui->isFIDO2, ui->isfido2, 0x01);
+            showApplication(ui->isU2F, ui->isu2f, 0x02);
+            ui->isfido_p->setChecked(transport.contains(QLatin1String("FIDO")));
+        } else if (part == QLatin1String("OTP")) {
+            if (otpTransport)
+                showApplication(ui->isOTP, ui->isotp, 0x20);
+        } else if (part == QLatin1String("PIV")) {
+            showApplication(ui->isPIV, ui->ispiv, 0x04);
+        } else if (part == QLatin1String("OPENPGP")) {
+            showApplication(ui->isPGP, ui->ispgp, 0x08);
+        } else if (part == QLatin1String("NDEF")) {
+            showApplication(ui->isNDEF, ui->isndef, 0x10);
+        }
+    }
+}
+
+void MainWindow::showApplication(QCheckBox* box, QWidget* indicator, int bit)
+{
+    box->setChecked(true);
+    indicator->show();
+    g_currInterface |= bit;
+}

@@ -40,11 +40,17 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
     ui->setupUi(this);
     m_process = new QProcess;
 
+    ui->contentPage->setCurrentIndex(1);
+    hideAppItem(true);
+    reset_app_state();
     g_currInterface = 0;
     g_currProtocol = 0;
+    ui->application->setEnabled(false);
+    ui->interface_2->setEnabled(false);
     g_insreted = false;
 
     m_json = new JSON;
+    ui->btn_getdeviceinfo->hide();
     m_framerFlush = new QTimer(this);
     m_framerFlush->setSingleShot(true);
     m_framerFlush->setInterval(kFramerFlushMs);
@@ -59,6 +65,13 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
 
     registerHandlers();
     startBackend();
+
+    m_scale = 1.0;
+    m_waiting = new WaitingDialog(this);
+    m_msgBox = new QMessageBox(this);
+    m_dlgMessage = new DialogMessage(this, m_scale);
+    m_dlgMessage->close();
+    connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
 }
 
 MainWindow::~MainWindow()

@@ -43,7 +43,7 @@ void writeLine(int fd, const std::string& line)
 
 } // namespace
 
-ControlServer::ControlServer(std::string path, const ControlTable& table) : m_path(std::move(path)), m_table(table)
+ControlServer::ControlServer(std::string path, Handler handler) : m_path(std::move(path)), m_handler(std::move(handler))
 {
     listen();
 }
@@ -128,7 +128,7 @@ bool ControlServer::serve(Client& client)
     }
     client.input.append(buffer, static_cast<size_t>(n));
     while (const auto line = client.input.takeLine()) {
-        writeLine(client.fd, line->tooLong ? ControlTable::error("line too long") : m_table.run(line->text));
+        writeLine(client.fd, line->tooLong ? "error line too long" : m_handler(line->text));
     }
     return true;
 }

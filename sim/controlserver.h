@@ -1,8 +1,8 @@
 #pragma once
 
-#include "controltable.h"
 #include "linebuffer.h"
 
+#include <functional>
 #include <poll.h>
 #include <string>
 #include <vector>
@@ -12,7 +12,10 @@
 class ControlServer
 {
 public:
-    ControlServer(std::string path, const ControlTable& table);
+    // Gets one control line, returns its reply line.
+    using Handler = std::function<std::string(const std::string& line)>;
+
+    ControlServer(std::string path, Handler handler);
     ~ControlServer();
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
@@ -37,7 +40,7 @@ private:
     bool serve(Client& client);
 
     std::string m_path;
-    const ControlTable& m_table;
+    Handler m_handler;
     int m_listenFd = -1;
     std::vector<Client> m_clients;
 };

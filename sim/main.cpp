@@ -137,7 +137,8 @@ int runBackend()
 
     std::unique_ptr<ControlServer> control;
     if (!env("KVSIM_CONTROL").empty()) {
-        control = std::make_unique<ControlServer>(env("KVSIM_CONTROL"), simulator.controls());
+        control = std::make_unique<ControlServer>(
+            env("KVSIM_CONTROL"), [&simulator](const std::string& line) { return simulator.handleControl(line); });
     }
     EventLoop(simulator, control.get(), STDIN_FILENO).run();
     return 0;

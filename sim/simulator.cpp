@@ -86,6 +86,13 @@ void Simulator::handleLine(const std::string& line)
     saveState();
 }
 
+std::string Simulator::handleControl(const std::string& line)
+{
+    const std::string reply = m_controls.run(line);
+    saveState();
+    return reply;
+}
+
 void Simulator::handleOverlongLine()
 {
     answer(Reply(Status::WrongData, "Command line too long."));

@@ -28,6 +28,8 @@ public:
     void addFeatureCommands();
 
     void handleLine(const std::string& line);
+    // Runs one control line; what it changed in the key is saved at once.
+    std::string handleControl(const std::string& line);
     void handleOverlongLine();
 
     // A touch is awaited: further command lines wait until it is resolved.

@@ -30,6 +30,7 @@ private slots:
     void switchAcrossReplugAsTheWindowDoes();
     void stateFileSurvivesRestart();
     void unreadableStateFileGivesNewKey();
+    void modelReplacementIsSavedAtOnce();
 };
 
 void TestSimDevice::deviceInfoPerModel_data()
@@ -231,6 +232,21 @@ void TestSimDevice::unreadableStateFileGivesNewKey()
     QVERIFY(sim.start());
     QCOMPARE(deviceInfo(sim).value("MODULE"), QByteArray("R22"));
     QVERIFY(sim.finish());
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    QVERIFY(state.readAll().contains("key.model=R22\n"));
+}
+
+void TestSimDevice::modelReplacementIsSavedAtOnce()
+{
+    SimHarness harness;
+    harness.useStateFile();
+    SimProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(harness.waitUntilReady());
+
+    QVERIFY(harness.control("unplug").startsWith("ok"));
+    QCOMPARE(harness.control("model R22"), QStringLiteral("ok model R22"));
+    QFile state(harness.statePath());
     QVERIFY(state.open(QIODevice::ReadOnly));
     QVERIFY(state.readAll().contains("key.model=R22\n"));
 }

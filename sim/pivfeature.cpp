@@ -1,0 +1,199 @@
+#include "pivfeature.h"
+
+#include "pivstatus.h"
+#include "status.h"
+
+namespace {
+
+bool allDigits(const std::string& text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// PIN and PUK: 6 to 8 digits, as the PIV application stores them.
+bool validPin(const std::string& text)
+{
+    return allDigits(text) && text.size() >= 6 && text.size() <= 8;
+}
+
+bool validManagementKey(const std::string& text)
+{
+    return text.size() == 48 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+std::string optionValue(const CommandLine& command, const std::string& flag)
+{
+    return command.option(flag).value_or(std::string());
+}
+
+} // namespace
+
+PivFeature::PivFeature(Key& key) : m_key(key), m_slots(m_state) {}
+
+void PivFeature::addCommands(CommandTable& commands)
+{
+    add(commands, "change-pin", [this](const CommandLine& command) { return changePin(command); });
+    add(commands, "change-puk", [this](const CommandLine& command) { return changePuk(command); });
+    add(commands, "change-management-key", [this](const CommandLine& command) { return changeManagementKey(command); });
+    add(commands, "reset", [this](const CommandLine&) { return reset(); });
+    add(commands, "generate-key", [this](const CommandLine& command) { return m_slots.generateKey(command); });
+    add(commands, "generate-certificate",
+        [this](const CommandLine& command) { return m_slots.generateCertificate(command); });
+    add(commands, "generate-csr", [this](const CommandLine& command) { return m_slots.generateRequest(command); });
+    add(commands, "import-key", [this](const CommandLine& command) { return m_slots.importKey(command); });
+    add(commands, "import-certificate",
+        [this](const CommandLine& command) { return m_slots.importCertificate(command); });
+    add(commands, "export-certificate",
+        [this](const CommandLine& command) { return m_slots.exportCertificate(command); });
+    add(commands, "delete-certificate",
+        [this](const CommandLine& command) { return m_slots.deleteCertificate(command); });
+    add(commands, "read-object", [this](const CommandLine& command) { return m_slots.readObject(command); });
+    add(commands, "has_fingerprint", [this](const CommandLine&) { return hasFingerprint(); });
+    add(commands, "set_biopolicy", [this](const CommandLine& command) { return setBioPolicy(command); });
+    add(commands, "set_cachedtime", [this](const CommandLine& command) { return setCachedTime(command); });
+}
+
+void PivFeature::add(CommandTable& commands, const std::string& op, Handler handler)
+{
+    commands.add("piv", op, [this, handler = std::move(handler)](const CommandLine& command) -> Outcome {
+        if (auto refused = unavailable()) {
+            return *refused;
+        }
+        return handler(command);
+    });
+}
+
+std::optional<Reply> PivFeature::unavailable() const
+{
+    if (!m_key.model().carries(AppPiv)) {
+        return Reply(PivStatus::NotFound, "This key has no PIV application.");
+    }
+    if (!m_key.device().hasApplication(AppPiv)) {
+        return Reply(PivStatus::NotFound, "The PIV application is switched off on this key.");
+    }
+    if (!m_key.device().hasTransport(TransportCcid)) {
+        return Reply(PivStatus::Failed, "PIV needs the CCID transport, which is switched off on this key.");
+    }
+    return std::nullopt;
+}
+
+std::optional<Reply> PivFeature::withoutSensor() const
+{
+    if (m_key.model().fingerprint) {
+        return std::nullopt;
+    }
+    return Reply(PivStatus::NotSupported, "This key has no fingerprint sensor.");
+}
+
+Reply PivFeature::changePin(const CommandLine& command)
+{
+    const std::string current = optionValue(command, "-P");
+    const std::string next = optionValue(command, "-n");
+    if (current.empty()) {
+        return Reply(Status::WrongData, "Option -P needs the current PIN.");
+    }
+    if (!validPin(next)) {
+        return Reply(Status::WrongData, "The new PIN must be 6 to 8 digits.");
+    }
+    if (auto refused = m_state.pin().verify(current, true)) {
+        return *refused;
+    }
+    m_state.pin().change(next);
+    return Reply::ok();
+}
+
+Reply PivFeature::changePuk(const CommandLine& command)
+{
+    const std::string current = optionValue(command, "-p");
+    const std::string next = optionValue(command, "-n");
+    if (current.empty()) {
+        return Reply(Status::WrongData, "Option -p needs the current PUK.");
+    }
+    if (!validPin(next)) {
+        return Reply(Status::WrongData, "The new PUK must be 6 to 8 digits.");
+    }
+    if (auto refused = m_state.puk().verify(current, true)) {
+        return *refused;
+    }
+    m_state.puk().change(next);
+    return Reply::ok();
+}
+
+// The PIN is verified first and, when wrong, answered with 0x6982 so that the GUI does not
+// mistake it for a wrong management key (which alone answers 0x63CX here).
+Reply PivFeature::changeManagementKey(const CommandLine& command)
+{
+    const std::string pin = optionValue(command, "-p");
+    const std::string current = optionValue(command, "-k");
+    const std::string next = optionValue(command, "-n");
+    if (pin.empty()) {
+        return Reply(Status::WrongData, "Option -p needs the PIV PIN.");
+    }
+    if (current.empty()) {
+        return Reply(Status::WrongData, "Option -k needs the current management key.");
+    }
+    if (!validManagementKey(next)) {
+        return Reply(Status::WrongData, "The new management key must be 48 hexadecimal digits.");
+    }
+    if (auto refused = m_state.pin().verify(pin, false)) {
+        return *refused;
+    }
+    if (auto refused = m_state.managementKey().verify(current, true)) {
+        return *refused;
+    }
+    m_state.managementKey().change(next);
+    return Reply::ok();
+}
+
+// Resetting wipes every slot, so the key asks for a touch first, whatever the state of the
+// PIN and PUK (a key whose secrets are forgotten can still be reset).
+Outcome PivFeature::reset()
+{
+    return Outcome::afterTouch(Reply(PivStatus::TouchTimeout, "Touch time out. PIV was not reset."), [this] {
+        m_state.factoryReset();
+        return Reply::ok();
+    });
+}
+
+Reply PivFeature::hasFingerprint() const
+{
+    return Reply::ok(m_key.model().fingerprint ? "1" : "0");
+}
+
+Reply PivFeature::setBioPolicy(const CommandLine& command)
+{
+    if (auto refused = withoutSensor()) {
+        return *refused;
+    }
+    if (command.arguments().size() != 1) {
+        return Reply(Status::WrongData, "Usage: piv set_biopolicy <slot> --bio-policy NEVER|ALWAYS|CACHED.");
+    }
+    PivSlot* slot = m_state.slot(command.arguments()[0].text);
+    if (!slot) {
+        return Reply(Status::WrongData, "Unknown slot. Slots are 9a, 9c, 9d and 9e.");
+    }
+    const std::string policy = optionValue(command, "--bio-policy");
+    if (policy != "NEVER" && policy != "ALWAYS" && policy != "CACHED") {
+        return Reply(Status::WrongData, "Option --bio-policy needs NEVER, ALWAYS or CACHED.");
+    }
+    slot->bioPolicy = policy;
+    return Reply::ok();
+}
+
+// The new cache time only takes effect after a fingerprint is presented.
+Outcome PivFeature::setCachedTime(const CommandLine& command)
+{
+    if (auto refused = withoutSensor()) {
+        return *refused;
+    }
+    const std::string text = optionValue(command, "-t");
+    const int seconds = allDigits(text) && text.size() <= 3 ? std::stoi(text) : 0;
+    if (seconds < 1 || seconds > 255) {
+        return Reply(Status::WrongData, "Option -t needs the cache time in seconds, 1 to 255.");
+    }
+    return Outcome::afterTouch(Reply(PivStatus::TouchTimeout, "No fingerprint was presented in time."),
+                               [this, seconds] {
+                                   m_state.setCachedTime(seconds);
+                                   return Reply::ok();
+                               });
+}

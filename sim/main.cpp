@@ -5,6 +5,7 @@
 #include "controlserver.h"
 #include "devicefeature.h"
 #include "eventloop.h"
+#include "fidofeature.h"
 #include "otpfeature.h"
 #include "simulator.h"
 
@@ -28,6 +29,7 @@ std::string env(const char* name)
 void addFeatures(Key& key)
 {
     key.addFeature(std::make_unique<DeviceFeature>(key));
+    key.addFeature(std::make_unique<FidoFeature>(key));
     key.addFeature(std::make_unique<OtpFeature>(key));
     // Each application of the key adds its feature here, one line each.
 }

@@ -146,6 +146,7 @@ QList<Picture> pictures()
         {"res/warning.png", 48, 48, [](QPainter& p, const QRectF& r) { drawBadge(p, r, Badge::Warning); }},
         {"res/error.png", 48, 48, [](QPainter& p, const QRectF& r) { drawBadge(p, r, Badge::Error); }},
         {"res/question.png", 48, 48, [](QPainter& p, const QRectF& r) { drawBadge(p, r, Badge::Question); }},
+        {"res/combo-arrow.png", 24, 24, drawComboArrow},
     };
 }
 

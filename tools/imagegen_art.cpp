@@ -468,4 +468,12 @@ void drawBadge(QPainter& p, const QRectF& r, Badge badge)
     p.drawPoint(QPointF(c.x(), c.y() + 13));
 }
 
+void drawComboArrow(QPainter& p, const QRectF& r)
+{
+    p.setPen(stroke(kSlate, 2.6));
+    QPolygonF chevron;
+    chevron << QPointF(5, 9) << QPointF(12, 16) << QPointF(19, 9);
+    p.drawPolyline(chevron.translated(r.topLeft()));
+}
+
 } // namespace art

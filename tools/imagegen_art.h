@@ -48,5 +48,6 @@ void drawVerdict(QPainter& p, const QRectF& r, bool passed);
 void drawDialogClose(QPainter& p, const QRectF& r);
 void drawSwap(QPainter& p, const QRectF& r);
 void drawBadge(QPainter& p, const QRectF& r, Badge badge);
+void drawComboArrow(QPainter& p, const QRectF& r);
 
 } // namespace art

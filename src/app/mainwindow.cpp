@@ -38,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
       m_backendPath(backendPath.isEmpty() ? QStringLiteral(SKM_BACKEND_PATH) : backendPath)
 {
     ui->setupUi(this);
+    setupWindowShell();
     m_process = new QProcess;
 
     ui->contentPage->setCurrentIndex(1);
@@ -67,10 +68,12 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
     startBackend();
 
     m_scale = 1.0;
+    setupScaling();
     m_waiting = new WaitingDialog(this);
     m_msgBox = new QMessageBox(this);
     m_dlgMessage = new DialogMessage(this, m_scale);
     m_dlgMessage->close();
+    connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
     connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
 }
 

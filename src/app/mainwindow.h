@@ -155,6 +155,38 @@ private:
     void showKeyNameInTitle(int page);
 
     // ---- window shell: layout, navigation, scaling (src/app/mainwindow_shell.cpp) ----
+public:
+    double scaleFactor() const { return m_scale; }
+
+signals:
+    // The display scale changed; every scaled dialog connects its screenChanged(double) here.
+    void scaleFactorChanged(double factor);
+
+public slots:
+    void refreshDPI();
+
+private slots:
+    void on_about_clicked();
+    void on_btn_min_clicked();
+    void on_help_clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Constructor steps: the window's size, frame, flags and first look (right after setupUi);
+    // the first scale and following the screen's dpi (once the backend started).
+    void setupWindowShell();
+    void setupScaling();
+    void fitMenuLabels();
+    // refreshDPI with the screen's values given, so the rules can be checked for any screen.
+    void applyScreen(double logicalDpi, const QSize& available);
+
+    QWidget* m_background = nullptr;
+    QPoint m_lastMousePos;
 
     // ---- FIDO2 (src/fido) ----
 

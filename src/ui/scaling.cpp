@@ -29,7 +29,9 @@ void changeObjectSize(const QObject& obj, double factor)
 {
     for (QObject* child : obj.children()) {
         auto* widget = qobject_cast<QWidget*>(child);
-        if (!widget)
+        // Dialogs owned by the window are windows of their own and follow through screenChanged;
+        // scaling them here as well would scale them twice.
+        if (!widget || widget->isWindow())
             continue;
         const QRect g = widget->geometry();
         widget->setGeometry(scaled(g.x(), factor), scaled(g.y(), factor), scaled(g.width(), factor),

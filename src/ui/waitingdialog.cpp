@@ -32,6 +32,10 @@ WaitingDialog::WaitingDialog(QWidget* parent, Clock clock)
     m_panel->setWindowOpacity(0.99);
     m_panel->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
 
+    // This object has no parent of its own; it lives as long as the window that owns the panel.
+    if (parent)
+        connect(parent, &QObject::destroyed, this, [this] { delete this; });
+
     m_tick = new QTimer(this);
     m_tick->setInterval(kTickMs);
     connect(m_tick, &QTimer::timeout, this, &WaitingDialog::updateProgress);

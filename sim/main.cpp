@@ -7,6 +7,7 @@
 #include "eventloop.h"
 #include "fidofeature.h"
 #include "otpfeature.h"
+#include "pivfeature.h"
 #include "simulator.h"
 
 #include <csignal>
@@ -31,6 +32,7 @@ void addFeatures(Key& key)
     key.addFeature(std::make_unique<DeviceFeature>(key));
     key.addFeature(std::make_unique<FidoFeature>(key));
     key.addFeature(std::make_unique<OtpFeature>(key));
+    key.addFeature(std::make_unique<PivFeature>(key));
     // Each application of the key adds its feature here, one line each.
 }
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "fido/credential.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class CredentialItem;
+class QListWidgetItem;
+
+namespace Ui {
+class CreListDialog;
+}
+
+// The resident credentials of the key, one checkable row each; deletes the checked one.
+class CreListDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CreListDialog(QWidget* parent, double factor);
+    ~CreListDialog() override;
+
+    void addItem(Credential credential);
+    // With true, removes the checked row; the key has confirmed its deletion.
+    void delItem(bool deleted);
+    // Empties the list and centres the dialog on `center`.
+    void delAllItem(QWidget* center);
+
+    void screenChanged(double factor);
+    void changeObjectSize(QObject const& obj, double factor);
+
+signals:
+    void message(QString const& info, int index);
+
+public slots:
+    void RecvItem(Credential item);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void on_creList_itemClicked(QListWidgetItem* item);
+    void on_deleteBtn_clicked();
+    void on_Close_clicked();
+
+private:
+    QString m_mesage;
+    std::unique_ptr<Ui::CreListDialog> ui;
+    double m_scale = 1.0;
+    QList<CredentialItem*> m_items;
+};

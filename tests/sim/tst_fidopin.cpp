@@ -247,8 +247,7 @@ void TestFidoPin::listCredentials()
     QSet<QByteArray> ids;
     QMap<QByteArray, int> perParty;
     for (const TextMap& credential : reply.DATA) {
-        QCOMPARE(credential.keys(),
-                 (QList<QByteArray>{"CREDENTIAL_ID", "CREDENTIAL_TYPE", "RP_ID", "USER_NAME"}));
+        QCOMPARE(credential.keys(), (QList<QByteArray>{"CREDENTIAL_ID", "CREDENTIAL_TYPE", "RP_ID", "USER_NAME"}));
         QVERIFY(QRegularExpression("^[0-9a-f]{64}$").match(credential.value("CREDENTIAL_ID")).hasMatch());
         QCOMPARE(credential.value("CREDENTIAL_TYPE"), QByteArray("public-key"));
         QVERIFY(credential.value("RP_ID").contains('.'));

@@ -2,6 +2,7 @@
 
 #include "app/json.h"
 #include "app/replyframer.h"
+#include "otp/otp_struct.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -18,6 +19,7 @@ class MainWindow;
 class QCheckBox;
 class QMessageBox;
 class QTimer;
+class QValidator;
 class DialogMessage;
 class WaitingDialog;
 
@@ -193,6 +195,60 @@ private:
     // ---- PIV (src/piv) ----
 
     // ---- OTP (src/otp) ----
+private slots:
+    void on_otp_clicked();
+    void on_backOtp_clicked();
+    void on_otp_swap_clicked();
+    void on_otp1Delete_clicked();
+    void on_otp2Delete_clicked();
+    void on_otp1Conf_clicked();
+    void on_otp2Conf_clicked();
+    void on_otp_mode_hotp_clicked();
+    void on_otp_mode_sp_clicked();
+    void on_otp_mode_cr_clicked();
+    void on_check_sta_any_stateChanged(int state);
+    void on_hotp_gen_name_clicked();
+    void on_sta_gen_name_clicked();
+    void on_cr_gen_name_clicked();
+    void on_hotp_gen_key_clicked();
+    void on_sta_gen_key_clicked();
+    void on_cr_gen_key_clicked();
+    void on_lineEdit_hotp_name_textChanged(const QString& text);
+    void on_lineEdit_hotp_key_textChanged(const QString& text);
+    void on_lineEdit_sta_name_textChanged(const QString& text);
+    void on_lineEdit_sta_key_textChanged(const QString& text);
+    void on_lineEdit_cr_name_textChanged(const QString& text);
+    void on_lineEdit_cr_key_textChanged(const QString& text);
+    void on_hotp_config_clicked();
+    void on_sta_config_clicked();
+    void on_cr_config_clicked();
+    void on_checkBox_withenter_clicked();
+    void on_save_language_clicked();
+
+private:
+    void registerOtpHandlers();
+    void listOTP();
+    void selectOtpSubPage();
+    void changeUI_OTP_List(OTP_STRUCT otp);
+    // Not a slot: there is no "otpmode" widget to connect it to by name.
+    void on_otpmode_currentIndexChanged(int index);
+    QValidator* otpValidator(const QString& pattern);
+    QString getRandomData(int count, bool hexFormat, bool anyChar);
+    void getItemValue(OTP_STRUCT& otp);
+    void configOTP();
+    void getOTPValueWithEnter();
+    void setOTPValueWithEnter(bool on);
+    void onOtpPutReply(const JSON_OBJ& reply);
+    void onOtpListReply(const JSON_OBJ& reply);
+    void onOtpDeleteReply(const JSON_OBJ& reply);
+    void onOtpSwapReply(const JSON_OBJ& reply);
+    void onOtpSetLanguageReply(const JSON_OBJ& reply);
+    void onOtpReadWithEnterReply(const JSON_OBJ& reply);
+    void onOtpWriteWithEnterReply(const JSON_OBJ& reply);
+
+    // The slot records as the last "otp list" (or a successful write) left them.
+    OTP_STRUCT m_otp[2];
+    QHash<QString, QValidator*> m_otpValidators;
 
     friend class MainWindowTestAccess;
 };

@@ -25,6 +25,7 @@ void MainWindow::registerHandler(int type, ReplyHandler handler)
 void MainWindow::registerHandlers()
 {
     registerDeviceHandlers();
+    registerOtpHandlers();
 }
 
 void MainWindow::setCurrentItemInfo(QString const& info, int index)

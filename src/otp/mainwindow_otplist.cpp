@@ -1,0 +1,178 @@
+// The OTP overview page: the two slots as the key lists them, swap, delete and reset.
+#include "app/commands.h"
+#include "app/mainwindow.h"
+#include "otp/otpinput.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+// A record of an "otp list" reply; keys are told apart by their first four characters.
+OTP_STRUCT slotRecord(const TextMap& record)
+{
+    OTP_STRUCT otp;
+    otp.slot = -1;
+    for (auto it = record.begin(); it != record.end(); ++it) {
+        const QByteArray key = it.key().left(4);
+        const QString value = QString::fromUtf8(it.value());
+        if (key == "slot") {
+            bool ok = false;
+            const int slot = value.toInt(&ok, 10);
+            otp.slot = ok ? slot : -1;
+        } else if (key == "type") {
+            otp.type = value;
+        } else if (key == "hash") {
+            otp.hash = value;
+        } else if (key == "name") {
+            otp.name = value;
+        }
+    }
+    return otp;
+}
+
+} // namespace
+
+void MainWindow::registerOtpHandlers()
+{
+    registerHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
+    registerHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
+    registerHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
+    registerHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
+    registerHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
+    registerHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);
+    registerHandler(CmdType::OtpReadWithEnter, &MainWindow::onOtpReadWithEnterReply);
+    registerHandler(CmdType::OtpWriteWithEnter, &MainWindow::onOtpWriteWithEnterReply);
+}
+
+void MainWindow::on_otp_clicked()
+{
+    ui->combobox_language->setCurrentIndex(0);
+    const bool language = m_model == QLatin1String("R3");
+    ui->combobox_language->setEnabled(language);
+    ui->save_language->setEnabled(language);
+    m_waiting->show(this, QStringLiteral("Please wait ..."));
+    ui->contentPage->setCurrentIndex(10);
+    setBtnStyleSheet(10);
+    listOTP();
+    selectOtpSubPage();
+}
+
+void MainWindow::on_backOtp_clicked()
+{
+    ui->contentPage->setCurrentIndex(10);
+    setBtnStyleSheet(10);
+    listOTP();
+    selectOtpSubPage();
+}
+
+void MainWindow::selectOtpSubPage()
+{
+    if (ui->otp_mode_hotp->isChecked())
+        ui->otpPage->setCurrentIndex(0);
+    else if (ui->otp_mode_sp->isChecked())
+        ui->otpPage->setCurrentIndex(1);
+    else if (ui->otp_mode_cr->isChecked())
+        ui->otpPage->setCurrentIndex(2);
+    else
+        ui->otpPage->setCurrentIndex(0);
+}
+
+void MainWindow::listOTP()
+{
+    cmdSend(Cmd::otpList(), CmdType::OtpList);
+}
+
+void MainWindow::onOtpListReply(const JSON_OBJ& reply)
+{
+    m_otp[0] = OTP_STRUCT();
+    m_otp[1] = OTP_STRUCT();
+    ui->otp1Delete->setEnabled(false);
+    ui->otp2Delete->setEnabled(false);
+    ui->label_otp_1_state->setText(QStringLiteral("This slot is empty"));
+    ui->label_otp_2_state->setText(QStringLiteral("This slot is empty"));
+    if (reply.SW != 0x9000) {
+        ui->otp_swap->setEnabled(ui->otp1Delete->isEnabled() || ui->otp2Delete->isEnabled());
+        m_waiting->hide();
+        return;
+    }
+    const bool twoSlots = reply.INFO.contains("slot_2") || reply.INFO.contains("slot_default");
+    for (QWidget* slot2 : {static_cast<QWidget*>(ui->label_7), static_cast<QWidget*>(ui->label_otp_2_state),
+                           static_cast<QWidget*>(ui->otp_swap), static_cast<QWidget*>(ui->groupBox_10)})
+        slot2->setVisible(twoSlots);
+    for (const TextMap& record : reply.DATA) {
+        const OTP_STRUCT otp = slotRecord(record);
+        if (otp.slot == 0 || otp.slot == 1) {
+            m_otp[otp.slot] = otp;
+            changeUI_OTP_List(otp);
+        }
+    }
+    ui->otp_swap->setEnabled(ui->otp1Delete->isEnabled() || ui->otp2Delete->isEnabled());
+    m_waiting->hide();
+}
+
+void MainWindow::changeUI_OTP_List(OTP_STRUCT otp)
+{
+    QPushButton* remove = otp.slot == 0 ? ui->otp1Delete : otp.slot == 1 ? ui->otp2Delete : nullptr;
+    QLabel* state = otp.slot == 0 ? ui->label_otp_1_state : otp.slot == 1 ? ui->label_otp_2_state : nullptr;
+    if (!remove)
+        return;
+    remove->setEnabled(!otp.name.isEmpty());
+    state->setText(otp.name.isEmpty() ? QStringLiteral("This slot is empty")
+                                      : QStringLiteral("This slot is configured"));
+}
+
+void MainWindow::on_otp_swap_clicked()
+{
+    cmdSend(Cmd::otpSwap(), CmdType::OtpSwap);
+}
+
+void MainWindow::on_otp1Delete_clicked()
+{
+    if (m_otp[0].name.isEmpty())
+        return;
+    if (!showMessage(3, QStringLiteral("Delect"),
+                     QStringLiteral("Do you want to delete the content of short touch (Slot 1)? \n"
+                                    "this permanently deletes the configuration.")))
+        return;
+    m_waiting->show(this, OtpInput::touchPrompt());
+    // A single-slot key has no per-slot delete: its OTP application is reset instead.
+    if (ui->otp_swap->isHidden())
+        cmdSend(Cmd::otpReset(), CmdType::OtpReset);
+    else
+        cmdSend(Cmd::otpDelete(0, m_otp[0].name), CmdType::OtpDelete);
+}
+
+void MainWindow::on_otp2Delete_clicked()
+{
+    if (m_otp[1].name.isEmpty())
+        return;
+    if (!showMessage(3, QStringLiteral("Delect"),
+                     QStringLiteral("Do you want to delete the content of long touch (Slot 2)? \n"
+                                    "this permanently deletes the configuration.")))
+        return;
+    m_waiting->show(this, OtpInput::touchPrompt());
+    cmdSend(Cmd::otpDelete(1, m_otp[1].name), CmdType::OtpDelete);
+}
+
+void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    if (reply.SW == 0x6984) {
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+    } else if (reply.SW == 0x9000) {
+        listOTP();
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Delete successfully."));
+    } else {
+        showFailure(reply);
+    }
+}
+
+void MainWindow::onOtpSwapReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == 0x9000) {
+        listOTP();
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Swap slots successfully."));
+    } else {
+        showFailure(reply);
+    }
+}

@@ -1,0 +1,75 @@
+#include "otp/otpinput.h"
+
+#include <QRandomGenerator>
+
+namespace OtpInput {
+
+namespace {
+
+constexpr int kSerialDigits = 12;
+// " " (0x20) to "}" (0x7D): 94 printable characters.
+constexpr int kFirstPrintable = 0x20;
+constexpr int kPrintableCount = 94;
+
+QRandomGenerator* source(QRandomGenerator* random)
+{
+    return random ? random : QRandomGenerator::system();
+}
+
+} // namespace
+
+QString touchPrompt()
+{
+    return QStringLiteral("  Please touch your VELMORA FIDO Security Key ... ");
+}
+
+QString noCjkPattern()
+{
+    return QStringLiteral("[^\u4e00-\u9fa5\uff01\uffe5\u2026\u2026\uff5b\uff5d\u3010\u3011\u300a\u300b\uff08\uff09"
+                          "\u2014\u2014\uff1b\u2019\u2018\uff1a\u201c\uff0c\u3002\u3001\uff1f]+$");
+}
+
+QString hexPattern()
+{
+    return QStringLiteral("^[A-Fa-f0-9]+$");
+}
+
+QString modhexPattern()
+{
+    return QStringLiteral("^[bcdefghijklnrtuvBCDEFGHIJKLNRTUV]+$");
+}
+
+QString modhexAlphabet()
+{
+    return QStringLiteral("bcdefghijklnrtuvBCDEFGHIJKLNRTUV");
+}
+
+bool isStaticKeyChar(QChar c)
+{
+    return c >= QLatin1Char(' ') && c <= QLatin1Char('~') && c != QLatin1Char('<') && c != QLatin1Char('>');
+}
+
+QString randomData(int count, bool hexFormat, bool anyChar, QRandomGenerator* random)
+{
+    QString out;
+    const QString modhex = modhexAlphabet();
+    for (int i = 0; i < count; ++i) {
+        const QChar c = anyChar ? QChar(kFirstPrintable + int(source(random)->bounded(kPrintableCount)))
+                                : modhex.at(int(source(random)->bounded(modhex.size())));
+        if (hexFormat)
+            out += QString::number(c.unicode(), 16).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString randomSerial(QRandomGenerator* random)
+{
+    QString out;
+    for (int i = 0; i < kSerialDigits; ++i)
+        out += QChar(QLatin1Char('0').unicode() + int(source(random)->bounded(10)));
+    return out;
+}
+
+} // namespace OtpInput

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+class QRandomGenerator;
+
+// The rules of the OTP configuration form that need no widgets: the validator patterns, the
+// static key's character rule and the generators of serial numbers and secrets.
+namespace OtpInput {
+
+// The busy text while the key waits for the touch that confirms a write.
+QString touchPrompt();
+
+// One or more characters, none a CJK ideograph (U+4E00 to U+9FA5) nor full-width punctuation.
+QString noCjkPattern();
+QString hexPattern();
+QString modhexPattern();
+// The 32 letters a modhex character is drawn from (each of the 16 in both cases).
+QString modhexAlphabet();
+
+// Whether a static password may end with this character: " " to "~" except "<" and ">".
+bool isStaticKeyChar(QChar c);
+
+// `count` random characters: printable " " to "}" when anyChar, modhex letters otherwise;
+// written as two upper-case hex digits each when hexFormat. Drawn from `random` (default:
+// the system's cryptographic source).
+QString randomData(int count, bool hexFormat, bool anyChar, QRandomGenerator* random = nullptr);
+// A serial number: 12 decimal digits.
+QString randomSerial(QRandomGenerator* random = nullptr);
+
+} // namespace OtpInput

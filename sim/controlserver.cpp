@@ -95,14 +95,14 @@ void ControlServer::addPollFds(std::vector<pollfd>& fds) const
 
 void ControlServer::handle(const std::vector<pollfd>& fds)
 {
-    auto gone = std::remove_if(m_clients.begin(), m_clients.end(), [&](Client& client) {
-        if (!revents(fds, client.fd) || serve(client)) {
-            return false;
+    for (size_t i = 0; i < m_clients.size();) {
+        if (!revents(fds, m_clients[i].fd) || serve(m_clients[i])) {
+            ++i;
+            continue;
         }
-        ::close(client.fd);
-        return true;
-    });
-    m_clients.erase(gone, m_clients.end());
+        ::close(m_clients[i].fd);
+        m_clients.erase(m_clients.begin() + long(i));
+    }
     if (m_listenFd >= 0 && revents(fds, m_listenFd)) {
         accept();
     }

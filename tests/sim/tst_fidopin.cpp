@@ -258,15 +258,6 @@ void TestFidoPin::listCredentials()
     QCOMPARE(ids.size(), reply.DATA.size());
     // Several accounts at one relying party are separate credentials.
     QVERIFY(std::any_of(perParty.cbegin(), perParty.cend(), [](int count) { return count > 1; }));
-
-    // Another key carries other identifiers.
-    SimHarness otherHarness(QStringLiteral("R14"));
-    SimProcess other;
-    QVERIFY(other.start());
-    QCOMPARE(other.requestParsed(line(Cmd::fidoSetPin(Pin))).SW, 0x9000u);
-    const JSON_OBJ otherReply = other.requestParsed(line(Cmd::fidoListCredentials(Pin)));
-    QCOMPARE(otherReply.DATA.size(), reply.DATA.size());
-    QVERIFY(!ids.contains(otherReply.DATA[0].value("CREDENTIAL_ID")));
 }
 
 void TestFidoPin::listCredentialsNeedsRightPin_data()

@@ -79,7 +79,6 @@ private slots:
     void touchVariants();
     void stateSurvivesRestart();
     void resetSurvivesRestartAndRestartIsPowerUp();
-    void stateFileWithoutFidoGivesFactoryState();
     void newModelGivesFactoryState();
 };
 
@@ -255,35 +254,6 @@ void TestFidoReset::resetSurvivesRestartAndRestartIsPowerUp()
     QCOMPARE(sim.requestParsed(line(Cmd::fidoSetPin(Pin))).SW, 0x9000u);
     // The wiped credentials stay wiped: a restart does not bring back the samples.
     QCOMPARE(sim.requestParsed(line(Cmd::fidoListCredentials(Pin))).SW, 0xF0u);
-    QVERIFY(names(sim).isEmpty());
-}
-
-void TestFidoReset::stateFileWithoutFidoGivesFactoryState()
-{
-    SimHarness harness;
-    harness.useStateFile();
-    QList<QByteArray> factoryIds;
-    {
-        SimProcess sim;
-        startUsedKey(sim, harness);
-        factoryIds = credentialIds(sim);
-        QVERIFY(sim.finish());
-    }
-    QFile file(harness.statePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArrayList lines = file.readAll().split('\n');
-    file.close();
-    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const QByteArray& l) { return l.startsWith("fido."); }),
-                lines.end());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(lines.join('\n'));
-    file.close();
-
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QCOMPARE(sim.requestParsed(line(Cmd::fidoPinRetriesFromMenu())).SW, 0x35u);
-    QCOMPARE(sim.requestParsed(line(Cmd::fidoSetPin(Pin))).SW, 0x9000u);
-    QCOMPARE(credentialIds(sim), factoryIds);
     QVERIFY(names(sim).isEmpty());
 }
 

@@ -155,9 +155,14 @@ Outcome PivFeature::reset()
     });
 }
 
+// "1" when a fingerprint is enrolled. The templates live in the sensor, which the FIDO2
+// application manages; PIV reads them from the key's memory.
 Reply PivFeature::hasFingerprint() const
 {
-    return Reply::ok(m_key.model().fingerprint ? "1" : "0");
+    StateMap memory;
+    m_key.save(memory);
+    const bool enrolled = m_key.model().fingerprint && !memory.get("fido.fingerprints").empty();
+    return Reply::ok(enrolled ? "1" : "0");
 }
 
 Reply PivFeature::setBioPolicy(const CommandLine& command)

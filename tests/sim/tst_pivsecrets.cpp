@@ -274,26 +274,37 @@ void TestPivSecrets::resetNeedsTouch()
 void TestPivSecrets::fingerprintCommandsPerModel_data()
 {
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QByteArray>("hasFingerprint");
-    QTest::addColumn<quint32>("status");
-    QTest::newRow("R14") << "R14" << QByteArray("1") << 0x9000u;
-    QTest::newRow("R15") << "R15" << QByteArray("1") << 0x9000u;
-    QTest::newRow("R22") << "R22" << QByteArray("1") << 0x9000u;
-    QTest::newRow("R8") << "R8" << QByteArray("0") << 0x6A81u;
+    QTest::addColumn<bool>("sensor");
+    QTest::newRow("R14") << "R14" << true;
+    QTest::newRow("R15") << "R15" << true;
+    QTest::newRow("R22") << "R22" << true;
+    QTest::newRow("R8") << "R8" << false;
 }
 
 void TestPivSecrets::fingerprintCommandsPerModel()
 {
     QFETCH(QString, model);
-    QFETCH(QByteArray, hasFingerprint);
-    QFETCH(quint32, status);
+    QFETCH(bool, sensor);
     SimHarness harness(model);
     SimProcess sim;
     QVERIFY(sim.start());
 
-    const JSON_OBJ reply = sim.requestParsed(" piv has_fingerprint ");
+    // "1" only once a fingerprint is enrolled (through FIDO2, which manages the sensor).
+    JSON_OBJ reply = sim.requestParsed(" piv has_fingerprint ");
     QCOMPARE(reply.SW, 0x9000u);
-    QCOMPARE(reply.INFO, hasFingerprint);
+    QCOMPARE(reply.INFO, QByteArray("0"));
+    QCOMPARE(sim.requestParsed(" fido set-pin -p 31323334").SW, 0x9000u);
+    if (sensor) {
+        QCOMPARE(sim.requestParsed(" fido enrollment-begin -p 1234").SW, 0x9000u);
+        for (int sample = 0; sample < 3; ++sample) {
+            QCOMPARE(sim.requestParsed(" fido enrollment-next -i 0001").SW, 0x9000u);
+        }
+    }
+    reply = sim.requestParsed(" piv has_fingerprint ");
+    QCOMPARE(reply.SW, 0x9000u);
+    QCOMPARE(reply.INFO, sensor ? QByteArray("1") : QByteArray("0"));
+
+    const quint32 status = sensor ? 0x9000u : 0x6A81u;
     QCOMPARE(sim.requestParsed(" piv set_biopolicy 9c --bio-policy ALWAYS").SW, status);
     QCOMPARE(sim.requestParsed(" piv set_biopolicy 9e --bio-policy CACHED").SW, status);
     QCOMPARE(sim.requestParsed(" piv set_cachedtime  -t 60").SW, status);

@@ -75,6 +75,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
     m_dlgMessage->close();
     connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
     connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
+    createFidoDialogs();
 }
 
 MainWindow::~MainWindow()

@@ -21,6 +21,11 @@ class QMessageBox;
 class QTimer;
 class QValidator;
 class DialogMessage;
+class changePIN;
+class piv_pin;
+class CreListDialog;
+class registFingerprint;
+struct Credential;
 class WaitingDialog;
 
 // Program-wide state shared by the features.
@@ -29,6 +34,8 @@ extern bool g_insreted;
 extern quint16 g_currInterface;
 extern quint16 g_currProtocol;
 extern bool isfidoHavePin;
+// The fingerprint template being enrolled (src/fido).
+extern QString template_id;
 
 // The one window. Its member functions live with their feature: each section below names the
 // folder that defines it.
@@ -191,6 +198,51 @@ private:
     QPoint m_lastMousePos;
 
     // ---- FIDO2 (src/fido) ----
+    // The two ways of asking for secrets, shared with PIV: empty when cancelled. The map holds
+    // "new", and "old" in the modes that change an existing secret.
+    QMap<QString, QString> showChangePINDialog(QString const& type);
+    QString showPINDialog(QString const& type);
+
+private slots:
+    void on_fido_clicked();
+    void on_fidoSetPIN_clicked();
+    void on_fidoSetPIN1_clicked();
+    void on_enumCre_clicked();
+    void on_enumCre1_clicked();
+    void on_bioMgr1_clicked();
+    void on_backBio_clicked();
+    void on_addfinger_clicked();
+    void on_testfinger_clicked();
+    void on_delfinger_clicked();
+    void on_reset_clicked();
+    void on_reset1_clicked();
+
+private:
+    void createFidoDialogs();
+    void registerFidoHandlers();
+    void setFidoPinButtons(bool havePin);
+    void onFidoSetPinReply(const JSON_OBJ& reply);
+    void onFidoChangePinReply(const JSON_OBJ& reply);
+    void onFidoPinRetriesReply(const JSON_OBJ& reply);
+    void showCreListDialog(QVector<Credential> const& credentials);
+    void onFidoListCredentialsReply(const JSON_OBJ& reply);
+    void onFidoDeleteCredentialReply(const JSON_OBJ& reply);
+    void changeUI_fido_bio();
+    void bioAddItem(QStringList names);
+    void onFidoEnrollBeginReply(const JSON_OBJ& reply);
+    void onFidoEnrollNextReply(const JSON_OBJ& reply);
+    void onFidoCancelEnrollmentReply(const JSON_OBJ& reply);
+    void onFidoVerifyEnrollmentReply(const JSON_OBJ& reply);
+    void onFidoRemoveEnrollmentReply(const JSON_OBJ& reply);
+    void onFidoEnumerateReply(const JSON_OBJ& reply);
+    void onFidoResetReply(const JSON_OBJ& reply);
+
+    changePIN* m_changePin = nullptr;
+    piv_pin* m_pivPinDlg = nullptr;
+    CreListDialog* m_creList = nullptr;
+    registFingerprint* m_regFinger = nullptr;
+    // Set when the channel refused a fingerprint command, so its dialog is not left waiting.
+    bool m_fingerCommandDropped = false;
 
     // ---- PIV (src/piv) ----
 

@@ -151,6 +151,3 @@ void MainWindow::save_to_file_debug(QString text)
     }
     ::close(fd);
 }
-
-// TEMPORARY until the fingerprint dialog exists: the FIDO feature replaces this definition.
-void MainWindow::closeFingerprintDialog() {}

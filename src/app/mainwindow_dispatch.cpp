@@ -25,6 +25,7 @@ void MainWindow::registerHandler(int type, ReplyHandler handler)
 void MainWindow::registerHandlers()
 {
     registerDeviceHandlers();
+    registerFidoHandlers();
     registerOtpHandlers();
 }
 

@@ -1,0 +1,93 @@
+// Listing and deleting the key's resident credentials.
+
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "app/logmask.h"
+#include "fido/credential.h"
+#include "fido/crelistdialog.h"
+#include "ui/waitingdialog.h"
+
+#include <QDebug>
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+constexpr quint32 kNoCredential = 0xF0;
+
+Credential credentialFrom(const TextMap& record)
+{
+    Credential credential;
+    for (auto it = record.begin(); it != record.end(); ++it) {
+        const QByteArray key = it.key();
+        const QString value = QString::fromLocal8Bit(it.value());
+        if (key == "RP_ID")
+            credential.rpId = value;
+        else if (key == "USER_NAME")
+            credential.userName = value;
+        else if (key == "CREDENTIAL_ID")
+            credential.credentialId = value;
+        else if (key == "CREDENTIAL_TYPE")
+            credential.credentialType = value;
+    }
+    return credential;
+}
+
+} // namespace
+
+void MainWindow::on_enumCre_clicked()
+{
+    m_fidoPin.clear();
+    qDebug() << "g_insreted=" << (g_insreted ? "true" : "false");
+    if (!isfidoHavePin) {
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
+        return;
+    }
+    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
+    if (m_fidoPin.isEmpty())
+        return;
+    const QString line = Cmd::fidoListCredentials(m_fidoPin);
+    qDebug() << "arg==" << maskSecrets(line);
+    cmdSend(line, CmdType::FidoListCredentials);
+    m_waiting->show(this, QStringLiteral("  Query in progress, please wait ... "));
+}
+
+void MainWindow::on_enumCre1_clicked()
+{
+    on_enumCre_clicked();
+}
+
+void MainWindow::showCreListDialog(QVector<Credential> const& credentials)
+{
+    m_creList->delAllItem(this);
+    for (const Credential& credential : credentials)
+        m_creList->addItem(credential);
+    m_creList->exec();
+}
+
+void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    if (reply.SW == kSuccess) {
+        QVector<Credential> credentials;
+        for (const TextMap& record : reply.DATA)
+            credentials.append(credentialFrom(record));
+        // The remembered PIN stays: the deletions made in the list need it.
+        showCreListDialog(credentials);
+    } else if (reply.SW == kNoCredential) {
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));
+    } else {
+        showFailure(reply);
+    }
+}
+
+void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    if (reply.SW == kSuccess)
+        m_creList->delItem(true);
+    else if (reply.SW == kNoCredential)
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));
+    else
+        showFailure(reply);
+}

@@ -1,0 +1,225 @@
+// Fingerprint templates: the list, enrolment sample by sample, test and delete.
+
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "fido/registfingerprint.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+QString template_id;
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+// The user did not act in time during a test.
+constexpr quint32 kActionTimeout = 0x2F;
+// A sample the sensor accepted.
+const char kGoodSample[] = "0";
+
+// The last value of `key` among the reply's maps; empty when none has it.
+QString lastValue(const JSON_OBJ& reply, const char* key)
+{
+    QString value;
+    for (const TextMap& map : reply.DATA)
+        if (map.contains(key))
+            value = QString::fromLocal8Bit(map.value(key));
+    return value;
+}
+
+// Whether a close click asked to stop; if so the key is told and the reply is not looked at.
+bool cancelIfRequested(registFingerprint* dialog, MainWindow* window)
+{
+    if (!dialog->cancelRequested())
+        return false;
+    dialog->setCancelRequested(false);
+    window->cmdSend(Cmd::fidoCancelEnrollment(), CmdType::FidoCancelEnrollment);
+    return true;
+}
+
+} // namespace
+
+void MainWindow::on_bioMgr1_clicked()
+{
+    ui->fingerList->clear();
+    ui->contentPage->setCurrentIndex(5);
+    setBtnStyleSheet(4);
+    changeUI_fido_bio();
+}
+
+void MainWindow::on_backBio_clicked()
+{
+    ui->contentPage->setCurrentIndex(3);
+    setBtnStyleSheet(4);
+}
+
+void MainWindow::changeUI_fido_bio()
+{
+    cmdSend(Cmd::fidoEnumerate(), CmdType::FidoEnumerate);
+}
+
+void MainWindow::bioAddItem(QStringList names)
+{
+    ui->fingerList->clear();
+    ui->fingerList->addItems(names);
+}
+
+void MainWindow::closeFingerprintDialog()
+{
+    m_fingerCommandDropped = true;
+    if (!m_regFinger)
+        return;
+    m_regFinger->close();
+    ui->addfinger->setEnabled(true);
+}
+
+void MainWindow::on_addfinger_clicked()
+{
+    if (!isfidoHavePin) {
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
+        return;
+    }
+    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
+    if (m_fidoPin.isEmpty())
+        return;
+    ui->addfinger->setEnabled(false);
+    m_regFinger->setCancelRequested(false);
+    m_regFinger->setType(this, QStringLiteral("addfinger"));
+    m_fingerCommandDropped = false;
+    cmdSend(Cmd::fidoEnrollBegin(m_fidoPin), CmdType::FidoEnrollBegin);
+    // A refused command gets no reply; a dialog waiting for one could only be closed by hand.
+    if (!m_fingerCommandDropped)
+        m_regFinger->exec();
+}
+
+void MainWindow::onFidoEnrollBeginReply(const JSON_OBJ& reply)
+{
+    if (cancelIfRequested(m_regFinger, this))
+        return;
+    if (reply.SW != kSuccess) {
+        ui->addfinger->setEnabled(true);
+        if (!reply.INFO.isEmpty())
+            m_regFinger->close();
+        showFailure(reply);
+        return;
+    }
+    const QString templateId = lastValue(reply, "TEMPLATE_ID");
+    if (!templateId.isEmpty())
+        template_id = templateId.mid(2, 4);
+    const QString status = lastValue(reply, "STATUS");
+    if (status != QLatin1String(kGoodSample)) {
+        ui->addfinger->setEnabled(true);
+        m_regFinger->errCode(status);
+        return;
+    }
+    m_regFinger->updateUI(lastValue(reply, "REMAINING"));
+    cmdSend(Cmd::fidoEnrollNext(template_id), CmdType::FidoEnrollNext);
+}
+
+void MainWindow::onFidoEnrollNextReply(const JSON_OBJ& reply)
+{
+    if (cancelIfRequested(m_regFinger, this))
+        return;
+    if (reply.SW != kSuccess) {
+        ui->addfinger->setEnabled(true);
+        m_regFinger->close();
+        showFailure(reply);
+        return;
+    }
+    const QString status = lastValue(reply, "STATUS");
+    if (status != QLatin1String(kGoodSample)) {
+        ui->addfinger->setEnabled(true);
+        m_regFinger->errCode(status);
+        return;
+    }
+    const QString remaining = lastValue(reply, "REMAINING");
+    m_regFinger->updateUI(remaining);
+    if (remaining != QLatin1String("0")) {
+        cmdSend(Cmd::fidoEnrollNext(template_id), CmdType::FidoEnrollNext);
+        return;
+    }
+    template_id.clear();
+    changeUI_fido_bio();
+    m_regFinger->updateUI(QStringLiteral("All set!"));
+}
+
+void MainWindow::onFidoCancelEnrollmentReply(const JSON_OBJ& reply)
+{
+    m_regFinger->close();
+    ui->addfinger->setEnabled(true);
+    if (reply.SW != kSuccess && reply.INFO.isEmpty())
+        showFailure(reply);
+}
+
+void MainWindow::on_testfinger_clicked()
+{
+    m_regFinger->setCancelRequested(false);
+    if (ui->fingerList->count() == 0)
+        return;
+    m_regFinger->setType(this, QStringLiteral("testfinger"));
+    m_fingerCommandDropped = false;
+    cmdSend(Cmd::fidoVerifyEnrollment(), CmdType::FidoVerifyEnrollment);
+    // The test dialog has no close button until a reply comes; a refused command gets none.
+    if (!m_fingerCommandDropped)
+        m_regFinger->exec();
+}
+
+void MainWindow::onFidoVerifyEnrollmentReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == kActionTimeout) {
+        m_regFinger->errCode(QStringLiteral("2F"));
+    } else if (reply.SW == kSuccess) {
+        m_regFinger->updateUI(QStringLiteral("Test Passed!"));
+    } else {
+        // The test dialog hides its close button; the failure must leave a way out.
+        m_regFinger->errCode(QString());
+        showFailure(reply);
+    }
+}
+
+void MainWindow::on_delfinger_clicked()
+{
+    if (ui->fingerList->count() == 0)
+        return;
+    if (!ui->fingerList->currentItem()) {
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral(" Please select the fingerprint you want to delete."));
+        return;
+    }
+    if (!isfidoHavePin) {
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
+        return;
+    }
+    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
+    if (m_fidoPin.isEmpty())
+        return;
+    // The template's number is the two decimal digits at positions 12 and 13 of its name.
+    const int number = ui->fingerList->currentItem()->text().mid(12, 2).toInt();
+    m_waiting->show(this, QStringLiteral("Deleting, please wait ..."));
+    cmdSend(Cmd::fidoRemoveEnrollment(m_fidoPin, number), CmdType::FidoRemoveEnrollment);
+}
+
+void MainWindow::onFidoRemoveEnrollmentReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == kSuccess) {
+        // The busy panel stays until the list reply hides it.
+        changeUI_fido_bio();
+        return;
+    }
+    m_waiting->hide();
+    showFailure(reply);
+}
+
+void MainWindow::onFidoEnumerateReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    ui->addfinger->setEnabled(true);
+    QStringList names;
+    if (reply.SW == kSuccess) {
+        for (const TextMap& map : reply.DATA)
+            if (map.contains("TEMP_NAME"))
+                names.append(QString::fromLocal8Bit(map.value("TEMP_NAME")));
+    } else if (reply.INFO.isEmpty()) {
+        showFailure(reply);
+    }
+    bioAddItem(names);
+}

@@ -10,6 +10,8 @@
 // or a test's own SimProcess): a temporary folder holding the control socket and the command
 // log, announced through KVSIM_CONTROL, KVSIM_LOG and KVSIM_MODEL in this process's
 // environment, which children inherit. The environment is restored on destruction.
+// Declare it before the window or process it serves, so the simulator ends before its folder
+// is removed.
 class SimHarness
 {
 public:

@@ -53,6 +53,7 @@ void MainWindow::setupWindowShell()
     ui->centralWidget->resize(size());
 
     m_background = new QFrame(this);
+    m_background->setObjectName(QStringLiteral("backgroundFrame"));
     m_background->setGeometry(0, 0, width() - 2, height() - 2);
     m_background->setStyleSheet(QStringLiteral("QFrame{background-color: rgb(255, 255, 255);}"));
     auto* shadow = new QGraphicsDropShadowEffect(m_background);

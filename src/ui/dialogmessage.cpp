@@ -154,6 +154,11 @@ void DialogMessage::screenChanged(double factor)
     m_scale = scaling::screenChanged(*this, m_scale, factor);
 }
 
+void DialogMessage::changeObjectSize(QObject const& obj, double factor)
+{
+    scaling::changeObjectSize(obj, factor);
+}
+
 void DialogMessage::on_ok_clicked()
 {
     okPressed = true;

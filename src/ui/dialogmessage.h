@@ -26,6 +26,7 @@ public:
     void setDialog(QWidget* parent, int kind, QString title, QString text);
     void setLoc(int x, int y);
     void screenChanged(double factor);
+    void changeObjectSize(QObject const& obj, double factor);
     double scaleFactor() const { return m_scale; }
 
 public slots:

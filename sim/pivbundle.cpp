@@ -23,6 +23,18 @@ bool unpack(PKCS12* p12, const std::string& password, PivBundle* bundle)
     return true;
 }
 
+// Files exported by older systems use RC2 or RC4, which only the legacy provider offers.
+bool unpackLegacy(PKCS12* p12, const std::string& password, PivBundle* bundle)
+{
+    OSSL_PROVIDER* legacy = OSSL_PROVIDER_try_load(nullptr, "legacy", 1);
+    if (!legacy) {
+        return false;
+    }
+    const bool unpacked = unpack(p12, password, bundle);
+    OSSL_PROVIDER_unload(legacy);
+    return unpacked;
+}
+
 } // namespace
 
 std::optional<PivBundle> PivBundle::parse(const std::string& content, const std::string& password, std::string* error)
@@ -40,9 +52,7 @@ std::optional<PivBundle> PivBundle::parse(const std::string& content, const std:
         return std::nullopt;
     }
     PivBundle bundle;
-    // Files exported by older systems use RC2 or RC4, which only the legacy provider offers.
-    if (!unpack(p12.get(), password, &bundle) &&
-        !(OSSL_PROVIDER_try_load(nullptr, "legacy", 1) && unpack(p12.get(), password, &bundle))) {
+    if (!unpack(p12.get(), password, &bundle) && !unpackLegacy(p12.get(), password, &bundle)) {
         *error = "The PKCS#12 file cannot be decrypted.";
         return std::nullopt;
     }

@@ -46,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
     reset_app_state();
     g_currInterface = 0;
     g_currProtocol = 0;
+    g_currItem = 0;
     ui->application->setEnabled(false);
     ui->interface_2->setEnabled(false);
     g_insreted = false;
@@ -86,7 +87,10 @@ MainWindow::~MainWindow()
         m_msgBox->close();
     // Deleting the process ends the child without writing to it; it must not come back.
     m_process->disconnect(this);
+    m_process->kill();
+    m_process->waitForFinished(1000);
     delete m_process;
+    releaseCommandLock();
     delete m_json;
 }
 
@@ -104,7 +108,7 @@ void MainWindow::startBackend()
 
 void MainWindow::sendMonitorStart()
 {
-    writeToBackend(Cmd::monitorStart().toLocal8Bit() + '\n');
+    writeToBackend(Cmd::monitorStart().toUtf8() + '\n');
 }
 
 void MainWindow::writeToBackend(const QByteArray& bytes)
@@ -163,9 +167,11 @@ void MainWindow::on_exit_clicked()
     g_tmpBuf.clear();
     m_pivPin.clear();
     m_exiting = true;
-    writeToBackend(Cmd::monitorStop().toLocal8Bit() + '\n');
-    writeToBackend(Cmd::exitBackend().toLocal8Bit() + '\n');
+    writeToBackend(Cmd::monitorStop().toUtf8() + '\n');
+    writeToBackend(Cmd::exitBackend().toUtf8() + '\n');
+    // A moment to leave on its own before it is killed.
     m_process->waitForBytesWritten(1000);
-    m_process->kill();
+    if (!m_process->waitForFinished(1000))
+        m_process->kill();
     QCoreApplication::exit(0);
 }

@@ -55,7 +55,8 @@ void MainWindow::cmdSend(QString arguments, int index)
     g_currItem = index;
     qDebug() << "cmdSend====" << index;
     qDebug() << maskSecrets(arguments);
-    writeToBackend(arguments.toLocal8Bit() + '\n');
+    // The backend reads UTF-8 whatever this machine's locale.
+    writeToBackend(arguments.toUtf8() + '\n');
 }
 
 void MainWindow::on_read_msg()

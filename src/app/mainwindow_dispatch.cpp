@@ -25,6 +25,7 @@ void MainWindow::registerHandler(int type, ReplyHandler handler)
 void MainWindow::registerHandlers()
 {
     registerDeviceHandlers();
+    registerPivHandlers();
     registerFidoHandlers();
     registerOtpHandlers();
 }
@@ -33,7 +34,7 @@ void MainWindow::setCurrentItemInfo(QString const& info, int index)
 {
     qDebug() << "setCurrentItemInfo"
              << "   " << info << "indec:" << index;
-    const QByteArray bytes = info.toLocal8Bit();
+    const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
     m_scratch.clear();
     const JSON_OBJ reply = m_json->Parse(cursor);

@@ -182,7 +182,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     KeyTexts texts;
     for (const TextMap& map : reply.DATA) {
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            showDetail(it.key(), QString::fromLocal8Bit(it.value()), texts);
+            showDetail(it.key(), QString::fromUtf8(it.value()), texts);
         applyTransportRules(texts.transport, false);
         applyApplicationRules(texts.transport, texts.application);
     }
@@ -223,9 +223,9 @@ void MainWindow::onStartupReply(const JSON_OBJ& reply)
         KeyTexts texts;
         for (const TextMap& map : reply.DATA) {
             if (map.contains("TRANSPORT"))
-                texts.transport = QString::fromLocal8Bit(map.value("TRANSPORT"));
+                texts.transport = QString::fromUtf8(map.value("TRANSPORT"));
             if (map.contains("APPLICATION"))
-                texts.application = QString::fromLocal8Bit(map.value("APPLICATION"));
+                texts.application = QString::fromUtf8(map.value("APPLICATION"));
             applyTransportRules(texts.transport, true);
             applyApplicationRules(texts.transport, texts.application);
         }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+// Finds the window's widgets by their object names, the way a user finds them by sight.
+template <typename T = QWidget> T* widget(QWidget* window, const char* name)
+{
+    T* w = window->findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT_X(w, "widget", name);
+    return w;
+}
+
+inline QString labelText(QWidget* window, const char* name)
+{
+    return widget<QLabel>(window, name)->text();
+}

@@ -18,6 +18,8 @@ private slots:
     void forcedFailureAnswersNextKeyCommandOnce();
     void touchSettings_data();
     void touchSettings();
+    void touchWaitHoldsLaterLines();
+    void removalEndsWaitingTouch();
     void modelReplacementNeedsUnpluggedKey();
     void unknownControlCommandIsAnError();
     void commandLineClientPrintsReply();
@@ -171,6 +173,45 @@ void TestSimControl::touchSettings()
 
     QCOMPARE(harness.control(command), reply);
     QVERIFY2(harness.control("status").contains(statusPart), qPrintable(harness.control("status")));
+}
+
+// "otp reset" stands for any command that needs a touch.
+void TestSimControl::touchWaitHoldsLaterLines()
+{
+    SimHarness harness;
+    SimProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(harness.waitUntilReady());
+    QVERIFY(harness.control("touch manual").startsWith("ok"));
+
+    sim.send("otp reset");
+    QTRY_VERIFY(harness.control("status").contains("touch_pending=yes"));
+    sim.send("monitor deviceinfo");
+    QVERIFY(harness.control("status").contains("touch_pending=yes"));
+    QCOMPARE(harness.control("touch"), QStringLiteral("ok touched"));
+    QCOMPARE(SimProcess::parse(sim.nextReply()).SW, 0x9000u);
+    QCOMPARE(SimProcess::parse(sim.nextReply()).DATA.value(0).value("MODULE"), QByteArray("R15"));
+    QCOMPARE(harness.control("touch"), QStringLiteral("error nothing waits for a touch"));
+}
+
+void TestSimControl::removalEndsWaitingTouch()
+{
+    SimHarness harness;
+    SimProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(harness.waitUntilReady());
+    QCOMPARE(sim.requestParsed(" monitor start").SW, 0x80900002u);
+    sim.nextReply();
+    QVERIFY(harness.control("touch manual").startsWith("ok"));
+
+    sim.send("otp reset");
+    QTRY_VERIFY(harness.control("status").contains("touch_pending=yes"));
+    QVERIFY(harness.control("unplug").startsWith("ok"));
+    QCOMPARE(SimProcess::parse(sim.nextReply()).SW, 0x80900001u);
+    const JSON_OBJ ended = SimProcess::parse(sim.nextReply());
+    QCOMPARE(ended.SW, 0x6F00u);
+    QCOMPARE(ended.INFO, QByteArray("The security key was removed."));
+    QCOMPARE(sim.requestParsed("marker").SW, 0x6D00u);
 }
 
 void TestSimControl::modelReplacementNeedsUnpluggedKey()

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -245,6 +246,81 @@ private:
     bool m_fingerCommandDropped = false;
 
     // ---- PIV (src/piv) ----
+private slots:
+    void on_piv_clicked();
+    void on_pivPin_clicked();
+    void on_pivPuk_clicked();
+    void on_pivMKey_clicked();
+    void on_pivReset_clicked();
+    void on_comboBox_currentIndexChanged(int index);
+    void on_certGen_clicked();
+    void on_generate_clicked();
+    void on_certImp_clicked();
+    void on_certDel_clicked();
+    void on_certExp_clicked();
+    void on_backPiv_clicked();
+    void on_bioPolicy_clicked();
+    void on_cached_clicked();
+    void on_always_clicked();
+    void on_save_pivPolicy_clicked();
+    void on_backPiv_2_clicked();
+    void on_pivRLogin_clicked();
+    void on_pivEnablepair_clicked();
+    void on_pivUnpair_clicked();
+    void on_pivConfBack_clicked();
+
+private:
+    // Stand-ins for the native file dialog: (caption, directory or name, filter) -> chosen path.
+    using FileChooser = std::function<QString(const QString&, const QString&, const QString&)>;
+
+    void registerPivHandlers();
+    QString getSlot();
+    QString getSignature();
+    void piv_getinfo();
+    void generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey);
+    void import_key(QString slot, QString file, QString pin, QString password, QString mgmtKey);
+    void save_cachedTime();
+
+    void openPivPage();
+    void openPivSubPage(int index);
+    bool askPivPinAndManagementKey(QString& pin);
+    void endPivOperation();
+    bool isPivPathAcceptable(const QString& path);
+    bool isPivPasswordAcceptable(const QString& password);
+    void requestCertificate();
+    void showPivVerifyFailure(const JSON_OBJ& reply, const QString& secret, const QString& blockedText);
+    void setCachedTimeVisible(bool visible);
+    QString pivOpenFileName(const QString& caption, const QString& dir, const QString& filter);
+    QString pivSaveFileName(const QString& caption, const QString& dir, const QString& filter);
+    QString runPairingCommand(const QString& command);
+
+    void onPivChangePinReply(const JSON_OBJ& reply);
+    void onPivChangePukReply(const JSON_OBJ& reply);
+    void onPivChangeManagementKeyReply(const JSON_OBJ& reply);
+    void onPivResetReply(const JSON_OBJ& reply);
+    void onPivImportKeyReply(const JSON_OBJ& reply);
+    void onPivImportCertificateReply(const JSON_OBJ& reply);
+    void onPivGenerateKeyReply(const JSON_OBJ& reply);
+    void onPivGenerateCertificateReply(const JSON_OBJ& reply);
+    void onPivGenerateCsrReply(const JSON_OBJ& reply);
+    void onPivDeleteCertificateReply(const JSON_OBJ& reply);
+    void onPivExportCertificateReply(const JSON_OBJ& reply);
+    void onPivReadObjectReply(const JSON_OBJ& reply);
+    void onPivHasFingerprintReply(const JSON_OBJ& reply);
+    void onPivSetBioPolicyReply(const JSON_OBJ& reply);
+    void onPivSetCachedTimeReply(const JSON_OBJ& reply);
+
+    // The operation in flight, read by the reply handlers that chain its next command. The
+    // secrets among them are cleared when the operation ends.
+    QString currentSlot;
+    QString currentPin;
+    QString currentPassword;
+    QString currentCertFile;
+    QString currentMgmtKey;
+    // Empty: the native file dialogs and executeLinuxCmd. Tests put their own here.
+    FileChooser m_pivOpenFile;
+    FileChooser m_pivSaveFile;
+    std::function<QString(const QString&)> m_pivShell;
 
     // ---- OTP (src/otp) ----
 private slots:

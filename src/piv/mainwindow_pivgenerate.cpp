@@ -1,0 +1,132 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "piv/pivdefs.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+constexpr int kMaxSubjectLength = 15;
+
+} // namespace
+
+void MainWindow::on_certGen_clicked()
+{
+    ui->subjectV->setText(QStringLiteral("test"));
+    ui->ecc256->setChecked(true);
+    ui->selfSingn->setChecked(true);
+    openPivSubPage(PivPage::Certificate);
+}
+
+void MainWindow::on_generate_clicked()
+{
+    currentSlot = getSlot();
+    const QString algorithm = getSignature();
+    const QString subject = ui->subjectV->text();
+    if (subject.isEmpty()) {
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Subject name cannot be empty."));
+        return;
+    }
+    if (subject.size() > kMaxSubjectLength) {
+        showMessage(1, QStringLiteral("Warning"),
+                    QStringLiteral("The length of subject name must be between 0-15 characters."));
+        return;
+    }
+    // The backend reads the subject between double quotes and knows no escape for
+    // one inside.
+    if (subject.contains(QLatin1Char('"'))) {
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral("The subject name cannot contain a double quote."));
+        return;
+    }
+    if (!askPivPinAndManagementKey(currentPin)) {
+        endPivOperation();
+        return;
+    }
+    generate_key(currentSlot, algorithm, currentPin, currentMgmtKey);
+}
+
+void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
+{
+    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm), CmdType::PivGenerateKey);
+    if (ui->contentPage->currentIndex() != PivPage::Pairing) {
+        m_waiting->hide();
+        m_waiting->show(this, QStringLiteral("  Generating new key ... "));
+    } else if (slot == QLatin1String("9a")) {
+        m_waiting->hide();
+        m_waiting->show(this, QStringLiteral("  Generating new certificate ... "));
+    }
+}
+
+void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
+{
+    if (reply.SW != kSuccess) {
+        m_waiting->hide();
+        endPivOperation();
+        showFailure(reply);
+        return;
+    }
+    if (ui->contentPage->currentIndex() == PivPage::Pairing) {
+        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey,
+                                            QString::fromLatin1(PivPairing::kSubject)),
+                CmdType::PivGenerateCertificate);
+        return;
+    }
+    m_waiting->hide();
+    if (ui->request->isChecked())
+        requestCertificate();
+    else if (ui->selfSingn->isChecked())
+        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, ui->subjectV->text()),
+                CmdType::PivGenerateCertificate);
+}
+
+// The key pair stays generated whatever happens to the request.
+void MainWindow::requestCertificate()
+{
+    const QString file =
+        pivSaveFileName(tr("Save CSR to file.."), QStringLiteral("CSR"), tr("CSR Files (*.csr *.pem )"));
+    if (file.isEmpty() || !isPivPathAcceptable(file)) {
+        endPivOperation();
+        return;
+    }
+    cmdSend(Cmd::pivGenerateCsr(currentSlot, currentPin, file, ui->subjectV->text()), CmdType::PivGenerateCsr);
+}
+
+void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
+{
+    if (reply.SW != kSuccess) {
+        m_waiting->hide();
+        endPivOperation();
+        showFailure(reply);
+        return;
+    }
+    const bool pairing = ui->contentPage->currentIndex() == PivPage::Pairing;
+    if (pairing && currentSlot == QLatin1String("9a")) {
+        currentSlot = QStringLiteral("9d");
+        generate_key(currentSlot, QStringLiteral("ECCP256"), currentPin, currentMgmtKey);
+        return;
+    }
+    endPivOperation();
+    if (pairing && currentSlot == QLatin1String("9d")) {
+        m_waiting->hide();
+        showMessage(0, QStringLiteral("Success"),
+                    QStringLiteral("Setup for macOS successfully.\nRe-plug the device and "
+                                   "complete the pairing "
+                                   "process. You can log in to macOS with the devices"));
+        return;
+    }
+    showMessage(0, QStringLiteral("Success"), QStringLiteral("Generate a new self-signed certificate successfully."));
+    piv_getinfo();
+}
+
+void MainWindow::onPivGenerateCsrReply(const JSON_OBJ& reply)
+{
+    endPivOperation();
+    if (reply.SW != kSuccess) {
+        showFailure(reply);
+        return;
+    }
+    showMessage(0, QStringLiteral("Success"), QStringLiteral("Generate a certificate request successfully."));
+    piv_getinfo();
+}

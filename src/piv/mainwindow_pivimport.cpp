@@ -1,0 +1,94 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "piv/piv_pin.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+
+// The part after the last "." of the file name; the whole name when it has no
+// ".".
+QString extensionOf(const QString& path)
+{
+    return path.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), -1);
+}
+
+} // namespace
+
+void MainWindow::on_certImp_clicked()
+{
+    currentCertFile =
+        pivOpenFileName(tr("Import Cert"), QStringLiteral("cert"), tr("Cert File (*.der *.cer *.crt *.pfx)"));
+    if (currentCertFile.isEmpty() || !isPivPathAcceptable(currentCertFile))
+        return;
+    // Case-sensitive on purpose: the backend tells the formats apart the same
+    // way.
+    const bool pkcs12 = extensionOf(currentCertFile) == QLatin1String("pfx");
+    currentSlot = getSlot();
+    if (!askPivPinAndManagementKey(currentPin)) {
+        endPivOperation();
+        return;
+    }
+    if (!pkcs12) {
+        m_waiting->show(this, QStringLiteral("Importing certificate, please wait ..."));
+        cmdSend(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, QString(), currentCertFile),
+                CmdType::PivImportCertificate);
+        return;
+    }
+    currentPassword = showPINDialog(QStringLiteral("Password:"));
+    // Only Cancel stops here: an accepted empty answer is a file without
+    // password.
+    if (!m_pivPinDlg->okPressed || !isPivPasswordAcceptable(currentPassword)) {
+        endPivOperation();
+        return;
+    }
+    m_waiting->show(this, QStringLiteral("Importing certificate, please wait ..."));
+    import_key(currentSlot, currentCertFile, currentPin, currentPassword, currentMgmtKey);
+}
+
+void MainWindow::import_key(QString slot, QString file, QString pin, QString password, QString mgmtKey)
+{
+    cmdSend(Cmd::pivImportKey(slot, pin, mgmtKey, password, file), CmdType::PivImportKey);
+}
+
+// The password travels as one unquoted word: a blank would split it, a double
+// quote would start a file name.
+bool MainWindow::isPivPasswordAcceptable(const QString& password)
+{
+    for (const QChar c : password) {
+        if (c.isSpace() || c == QLatin1Char('"')) {
+            showMessage(1, QStringLiteral("Warning"),
+                        QStringLiteral("The certificate password cannot contain "
+                                       "blanks or double quotes."));
+            return false;
+        }
+    }
+    return true;
+}
+
+void MainWindow::onPivImportKeyReply(const JSON_OBJ& reply)
+{
+    if (reply.SW != kSuccess) {
+        m_waiting->hide();
+        endPivOperation();
+        showFailure(reply);
+        return;
+    }
+    cmdSend(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, currentPassword, currentCertFile),
+            CmdType::PivImportCertificate);
+}
+
+void MainWindow::onPivImportCertificateReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    endPivOperation();
+    if (reply.SW != kSuccess) {
+        showFailure(reply);
+        return;
+    }
+    showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate imported successfully."));
+    piv_getinfo();
+}

@@ -1,0 +1,54 @@
+#include "app/mainwindow.h"
+
+#include "piv/pivdefs.h"
+#include "ui_mainwindow.h"
+
+void MainWindow::on_pivRLogin_clicked()
+{
+    ui->contentPage->setCurrentIndex(PivPage::Pairing);
+    const QString paired = runPairingCommand(QStringLiteral("sc_auth list"));
+    QString report = QStringLiteral("Paired Device:\n");
+    report += paired.isEmpty() ? QStringLiteral("Empty\n") : paired;
+    report += QStringLiteral("\nSystemVersion:\n") + runPairingCommand(QStringLiteral("sw_vers"));
+    report += QStringLiteral("\nInstalled CryptoTokenKit:\n") +
+              runPairingCommand(QStringLiteral("pluginkit -m -p com.apple.ctk-tokens"));
+    report += QStringLiteral("\nPair Dialog:\n") + runPairingCommand(QStringLiteral("sc_auth pairing_ui -s status"));
+    ui->PIVConfText->setPlainText(report);
+}
+
+void MainWindow::on_pivUnpair_clicked()
+{
+    // The tool prints nothing when it succeeds.
+    const bool unpaired = runPairingCommand(QStringLiteral("sc_auth unpair")).isEmpty();
+    ui->PIVConfText->setPlainText(
+        QStringLiteral("Unpair Device:\n") +
+        (unpaired ? QStringLiteral("Unpair Device Successfully\n") : QStringLiteral("Unpair Device failed\n")));
+}
+
+void MainWindow::on_pivEnablepair_clicked()
+{
+    runPairingCommand(QStringLiteral("sc_auth pairing_ui -s enable"));
+    if (!showMessage(3, QStringLiteral("Set up for macOS"),
+                     QStringLiteral("If the certificate already exists in 9a or "
+                                    "9d, continuing will override ？ ")))
+        return;
+    if (!askPivPinAndManagementKey(currentPin)) {
+        endPivOperation();
+        return;
+    }
+    ui->subjectV->setText(QString::fromLatin1(PivPairing::kSubject));
+    currentSlot = QStringLiteral("9a");
+    // The generation handlers carry the chain on (9a, then 9d) while this page is
+    // shown.
+    generate_key(currentSlot, QStringLiteral("ECCP256"), currentPin, currentMgmtKey);
+}
+
+void MainWindow::on_pivConfBack_clicked()
+{
+    openPivPage();
+}
+
+QString MainWindow::runPairingCommand(const QString& command)
+{
+    return m_pivShell ? m_pivShell(command) : executeLinuxCmd(command);
+}

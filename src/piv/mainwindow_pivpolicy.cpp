@@ -1,0 +1,92 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "fido/registfingerprint.h"
+#include "piv/pivdefs.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+
+} // namespace
+
+void MainWindow::on_bioPolicy_clicked()
+{
+    cmdSend(Cmd::pivHasFingerprint(), CmdType::PivHasFingerprint);
+    openPivSubPage(PivPage::Policy);
+    ui->never->setEnabled(false);
+    ui->cached->setChecked(true);
+    ui->save_pivPolicy->setEnabled(false);
+    setCachedTimeVisible(true);
+}
+
+void MainWindow::onPivHasFingerprintReply(const JSON_OBJ& reply)
+{
+    // Only a key that confirms an enrolled fingerprint may get a policy.
+    if (reply.SW == kSuccess && reply.INFO == "1")
+        ui->save_pivPolicy->setEnabled(true);
+}
+
+void MainWindow::on_cached_clicked()
+{
+    setCachedTimeVisible(true);
+}
+
+void MainWindow::on_always_clicked()
+{
+    setCachedTimeVisible(false);
+}
+
+void MainWindow::setCachedTimeVisible(bool visible)
+{
+    ui->label_21->setVisible(visible);
+    ui->groupBox_5->setVisible(visible);
+}
+
+void MainWindow::on_save_pivPolicy_clicked()
+{
+    QString policy;
+    if (ui->always->isChecked())
+        policy = QStringLiteral("ALWAYS");
+    else if (ui->cached->isChecked())
+        policy = QStringLiteral("CACHED");
+    else
+        return;
+    cmdSend(Cmd::pivSetBioPolicy(getSlot(), policy), CmdType::PivSetBioPolicy);
+}
+
+void MainWindow::onPivSetBioPolicyReply(const JSON_OBJ& reply)
+{
+    if (reply.SW != kSuccess)
+        showFailure(reply);
+    else if (ui->groupBox_5->isHidden())
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Biological policy set successfully."));
+    else
+        save_cachedTime();
+}
+
+void MainWindow::save_cachedTime()
+{
+    m_regFinger->setType(this, QStringLiteral("testfinger"));
+    m_fingerCommandDropped = false;
+    cmdSend(Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20), CmdType::PivSetCachedTime);
+    // The reply closes the prompt; a refused command gets none, and the prompt
+    // has no close button.
+    if (!m_fingerCommandDropped)
+        m_regFinger->exec();
+}
+
+void MainWindow::onPivSetCachedTimeReply(const JSON_OBJ& reply)
+{
+    m_regFinger->close();
+    if (reply.SW == kSuccess)
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change bio cachedtime successfully."));
+    else
+        showFailure(reply);
+}
+
+void MainWindow::on_backPiv_2_clicked()
+{
+    openPivPage();
+}

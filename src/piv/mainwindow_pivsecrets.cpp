@@ -1,0 +1,148 @@
+#include "app/mainwindow.h"
+
+#include "app/commands.h"
+#include "piv/changepin.h"
+#include "ui/waitingdialog.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+constexpr quint32 kSuccess = 0x9000;
+constexpr quint32 kTwoTriesLeft = 0x63C2;
+constexpr quint32 kOneTryLeft = 0x63C1;
+constexpr quint32 kBlocked = 0x63C0;
+constexpr quint32 kResetTouchTimeout = 0x6983;
+
+bool hasFingerprintSensor(const QString& model)
+{
+    return model == QLatin1String("R14") || model == QLatin1String("R15") || model == QLatin1String("R22");
+}
+
+} // namespace
+
+void MainWindow::registerPivHandlers()
+{
+    registerHandler(CmdType::PivChangePin, &MainWindow::onPivChangePinReply);
+    registerHandler(CmdType::PivChangePuk, &MainWindow::onPivChangePukReply);
+    registerHandler(CmdType::PivChangeManagementKey, &MainWindow::onPivChangeManagementKeyReply);
+    registerHandler(CmdType::PivReset, &MainWindow::onPivResetReply);
+    registerHandler(CmdType::PivImportKey, &MainWindow::onPivImportKeyReply);
+    registerHandler(CmdType::PivImportCertificate, &MainWindow::onPivImportCertificateReply);
+    registerHandler(CmdType::PivGenerateKey, &MainWindow::onPivGenerateKeyReply);
+    registerHandler(CmdType::PivGenerateCertificate, &MainWindow::onPivGenerateCertificateReply);
+    registerHandler(CmdType::PivGenerateCsr, &MainWindow::onPivGenerateCsrReply);
+    registerHandler(CmdType::PivDeleteCertificate, &MainWindow::onPivDeleteCertificateReply);
+    registerHandler(CmdType::PivExportCertificate, &MainWindow::onPivExportCertificateReply);
+    registerHandler(CmdType::PivReadObject, &MainWindow::onPivReadObjectReply);
+    registerHandler(CmdType::PivHasFingerprint, &MainWindow::onPivHasFingerprintReply);
+    registerHandler(CmdType::PivSetBioPolicy, &MainWindow::onPivSetBioPolicyReply);
+    registerHandler(CmdType::PivSetCachedTime, &MainWindow::onPivSetCachedTimeReply);
+}
+
+void MainWindow::on_piv_clicked()
+{
+    ui->bioPolicy->setVisible(hasFingerprintSensor(m_model));
+    // One validator serves every visit.
+    if (!ui->subjectV->validator())
+        ui->subjectV->setValidator(PinRule::noCjk(ui->subjectV));
+    openPivPage();
+}
+
+void MainWindow::on_pivPin_clicked()
+{
+    const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepin"));
+    if (input.isEmpty())
+        return;
+    cmdSend(Cmd::pivChangePin(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
+            CmdType::PivChangePin);
+}
+
+void MainWindow::on_pivPuk_clicked()
+{
+    const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepuk"));
+    if (input.isEmpty())
+        return;
+    cmdSend(Cmd::pivChangePuk(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
+            CmdType::PivChangePuk);
+}
+
+void MainWindow::on_pivMKey_clicked()
+{
+    m_pivPin = showPINDialog(QStringLiteral("PIV PIN:"));
+    if (!m_pivPin.isEmpty()) {
+        const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("changeManKey"));
+        if (!input.isEmpty())
+            cmdSend(Cmd::pivChangeManagementKey(m_pivPin, input.value(QStringLiteral("old")),
+                                                input.value(QStringLiteral("new"))),
+                    CmdType::PivChangeManagementKey);
+    }
+    // The PIN is needed for this one line only.
+    m_pivPin.clear();
+}
+
+void MainWindow::on_pivReset_clicked()
+{
+    if (!showMessage(3, QStringLiteral("Reset PIV"),
+                     QStringLiteral("All PIV related certificate will be removed, continue? ")))
+        return;
+    m_waiting->show(this, QStringLiteral("Please touch your VELMORA FIDO Security Key, if necessary..."));
+    cmdSend(Cmd::pivReset(), CmdType::PivReset);
+}
+
+void MainWindow::onPivChangePinReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == kSuccess)
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
+    else
+        showFailure(reply);
+}
+
+void MainWindow::onPivChangePukReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == kSuccess)
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PUK successfully."));
+    else
+        showPivVerifyFailure(reply, QStringLiteral("PUK"), QStringLiteral("PUK is blocked."));
+}
+
+void MainWindow::onPivChangeManagementKeyReply(const JSON_OBJ& reply)
+{
+    if (reply.SW == kSuccess)
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change management key successfully."));
+    else
+        showPivVerifyFailure(reply, QStringLiteral("management key"), QStringLiteral("Management key is blocked."));
+}
+
+// The ISO 7816-4 "verification failed, X tries left" words have texts of their
+// own for X = 2, 1, 0.
+void MainWindow::showPivVerifyFailure(const JSON_OBJ& reply, const QString& secret, const QString& blockedText)
+{
+    const QString warning = QStringLiteral("Warning");
+    const QString wrong = QStringLiteral("Verify failed. Wrong current ") + secret;
+    switch (reply.SW) {
+    case kTwoTriesLeft:
+        showMessage(1, warning, wrong + QStringLiteral(",2 tries left."));
+        break;
+    case kOneTryLeft:
+        showMessage(1, warning, wrong + QStringLiteral(",1 tries left."));
+        break;
+    case kBlocked:
+        showMessage(1, warning, blockedText);
+        break;
+    default:
+        showFailure(reply);
+    }
+}
+
+void MainWindow::onPivResetReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    if (reply.SW == kSuccess) {
+        showMessage(0, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
+        piv_getinfo();
+    } else if (reply.SW == kResetTouchTimeout) {
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+    } else {
+        showFailure(reply);
+    }
+}

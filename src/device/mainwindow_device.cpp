@@ -2,6 +2,10 @@
 
 #include "app/commands.h"
 #include "device/menulook.h"
+#include "fido/crelistdialog.h"
+#include "fido/registfingerprint.h"
+#include "piv/changepin.h"
+#include "piv/piv_pin.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -108,7 +112,11 @@ void MainWindow::keyRemoved(quint32 event)
 // Dialogs about the key that has gone make no sense any more.
 void MainWindow::closeKeyDialogs()
 {
+    m_creList->hide();
     m_dlgMessage->close();
+    m_changePin->close();
+    m_pivPinDlg->close();
+    m_regFinger->close();
 }
 
 void MainWindow::on_btn_getdeviceinfo_clicked()

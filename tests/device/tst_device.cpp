@@ -24,6 +24,7 @@ public:
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }
     static QString model(MainWindow& w) { return w.m_model; }
+    static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }
 };
 using Access = MainWindowTestAccess;
 
@@ -70,6 +71,7 @@ private slots:
     void fallbackAndUnparsableRepliesGiveGenericText_data();
     void fallbackAndUnparsableRepliesGiveGenericText();
     void removalClosesOpenMessage();
+    void removalClosesPinDialog();
     void removalDuringReplugKeepsWindow_data();
     void removalDuringReplugKeepsWindow();
     void timeOutWithoutKeyResetsWindow();
@@ -310,6 +312,16 @@ void TestDevice::removalClosesOpenMessage()
     Access::reply(*m_window, "{\"SW\":\"6A80\",\"INFO\":\"failure\"}", 7);
     QVERIFY(m_modal->idle());
     QCOMPARE(visibleDialogCount(), 0);
+    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
+}
+
+void TestDevice::removalClosesPinDialog()
+{
+    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
+    m_modal->actWhenShown(QStringLiteral("changePIN"), [this](QWidget*) { Access::reply(*m_window, kRemoved, 0); });
+    const QMap<QString, QString> answer = Access::askChangePin(*m_window);
+    QVERIFY(m_modal->idle());
+    QVERIFY(answer.isEmpty());
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
 }
 

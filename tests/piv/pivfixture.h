@@ -83,12 +83,15 @@ struct ChooserProbe
 class Fixture
 {
 public:
-    void start(const QString& model = QStringLiteral("R15"))
+    // On the recording backend with a key of model R15, or on `program` (kvman-sim) as it comes.
+    void start(const QString& program = QString())
     {
-        backend = new FakeBackend;
-        window = new MainWindow(nullptr, backend->program());
+        if (program.isEmpty())
+            backend = new FakeBackend;
+        window = new MainWindow(nullptr, backend ? backend->program() : program);
         modal = new ModalHelper;
-        Access::setModel(*window, model);
+        if (backend)
+            Access::setModel(*window, QStringLiteral("R15"));
         Access::setOpenFile(*window, open.chooser());
         Access::setSaveFile(*window, save.chooser());
     }
@@ -117,11 +120,6 @@ public:
             d->findChild<QPushButton*>(QStringLiteral("OK"))->click();
         });
     }
-    void answerPinAndKey()
-    {
-        answerPin(QString::fromLatin1(kPin));
-        answerPin(QString::fromLatin1(kKey));
-    }
     void answerChange(const QString& oldValue, const QString& newValue)
     {
         modal->actWhenShown(QStringLiteral("changePIN"), [oldValue, newValue](QWidget* d) {
@@ -137,6 +135,31 @@ public:
                                                                                : QStringLiteral("Cancel"));
     }
     void confirmMessage() { modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); }
+
+    // Arms the answers to the dialogs a flow opens, in order: "ok" / "no" for a message, "pin" /
+    // "key" for the test PIN / management key, "pin=<text>", "change=<old>,<new>", "cancel" for a
+    // PIN prompt, "cancel change" for the change dialog.
+    void answer(const QStringList& script)
+    {
+        for (const QString& step : script) {
+            if (step == QLatin1String("ok"))
+                confirmMessage();
+            else if (step == QLatin1String("no"))
+                cancel(QStringLiteral("DialogMessage"));
+            else if (step == QLatin1String("pin"))
+                answerPin(QString::fromLatin1(kPin));
+            else if (step == QLatin1String("key"))
+                answerPin(QString::fromLatin1(kKey));
+            else if (step.startsWith(QLatin1String("pin=")))
+                answerPin(step.mid(4));
+            else if (step.startsWith(QLatin1String("change=")))
+                answerChange(step.mid(7).section(QLatin1Char(','), 0, 0), step.section(QLatin1Char(','), 1));
+            else if (step == QLatin1String("cancel"))
+                cancel(QStringLiteral("piv_pin"));
+            else if (step == QLatin1String("cancel change"))
+                cancel(QStringLiteral("changePIN"));
+        }
+    }
 
     // Title and text of every message answered so far.
     QStringList messages() const

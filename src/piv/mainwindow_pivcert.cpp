@@ -96,10 +96,10 @@ void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
 
 void MainWindow::on_certDel_clicked()
 {
-    if (!showMessage(3, QStringLiteral("Delete certificate"),
-                     QStringLiteral("This will delete the certificate and cannot "
-                                    "be recovered. \nNote that the key is "
-                                    "not deleted.")))
+    if (!showMessage(
+            3, QStringLiteral("Delete certificate"),
+            QStringLiteral(
+                "This will delete the certificate and cannot be recovered. \nNote that the key is not deleted.")))
         return;
     currentSlot = getSlot();
     if (askPivPinAndManagementKey(m_pivPin))
@@ -153,8 +153,7 @@ void MainWindow::endPivOperation()
     currentPassword.clear();
 }
 
-// The backend reads file names between double quotes and knows no escape for
-// one inside.
+// The backend reads file names between double quotes and knows no escape for one inside.
 bool MainWindow::isPivPathAcceptable(const QString& path)
 {
     if (!path.contains(QLatin1Char('"')))

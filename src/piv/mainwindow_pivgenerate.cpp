@@ -34,8 +34,7 @@ void MainWindow::on_generate_clicked()
                     QStringLiteral("The length of subject name must be between 0-15 characters."));
         return;
     }
-    // The backend reads the subject between double quotes and knows no escape for
-    // one inside.
+    // The backend reads the subject between double quotes and knows no escape for one inside.
     if (subject.contains(QLatin1Char('"'))) {
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("The subject name cannot contain a double quote."));
         return;
@@ -111,8 +110,7 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
     if (pairing && currentSlot == QLatin1String("9d")) {
         m_waiting->hide();
         showMessage(0, QStringLiteral("Success"),
-                    QStringLiteral("Setup for macOS successfully.\nRe-plug the device and "
-                                   "complete the pairing "
+                    QStringLiteral("Setup for macOS successfully.\nRe-plug the device and complete the pairing "
                                    "process. You can log in to macOS with the devices"));
         return;
     }

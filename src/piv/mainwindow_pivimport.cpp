@@ -9,8 +9,7 @@ namespace {
 
 constexpr quint32 kSuccess = 0x9000;
 
-// The part after the last "." of the file name; the whole name when it has no
-// ".".
+// The part after the last "." of the file name; the whole name when it has no ".".
 QString extensionOf(const QString& path)
 {
     return path.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), -1);
@@ -24,8 +23,7 @@ void MainWindow::on_certImp_clicked()
         pivOpenFileName(tr("Import Cert"), QStringLiteral("cert"), tr("Cert File (*.der *.cer *.crt *.pfx)"));
     if (currentCertFile.isEmpty() || !isPivPathAcceptable(currentCertFile))
         return;
-    // Case-sensitive on purpose: the backend tells the formats apart the same
-    // way.
+    // Case-sensitive on purpose: a ".PFX" file goes in as a plain certificate, as it always has.
     const bool pkcs12 = extensionOf(currentCertFile) == QLatin1String("pfx");
     currentSlot = getSlot();
     if (!askPivPinAndManagementKey(currentPin)) {
@@ -39,8 +37,7 @@ void MainWindow::on_certImp_clicked()
         return;
     }
     currentPassword = showPINDialog(QStringLiteral("Password:"));
-    // Only Cancel stops here: an accepted empty answer is a file without
-    // password.
+    // Only Cancel stops here: an accepted empty answer is a file without password.
     if (!m_pivPinDlg->okPressed || !isPivPasswordAcceptable(currentPassword)) {
         endPivOperation();
         return;
@@ -54,15 +51,13 @@ void MainWindow::import_key(QString slot, QString file, QString pin, QString pas
     cmdSend(Cmd::pivImportKey(slot, pin, mgmtKey, password, file), CmdType::PivImportKey);
 }
 
-// The password travels as one unquoted word: a blank would split it, a double
-// quote would start a file name.
+// The password travels as one unquoted word: a blank would split it, a double quote would start a file name.
 bool MainWindow::isPivPasswordAcceptable(const QString& password)
 {
     for (const QChar c : password) {
         if (c.isSpace() || c == QLatin1Char('"')) {
             showMessage(1, QStringLiteral("Warning"),
-                        QStringLiteral("The certificate password cannot contain "
-                                       "blanks or double quotes."));
+                        QStringLiteral("The certificate password cannot contain blanks or double quotes."));
             return false;
         }
     }

@@ -29,8 +29,7 @@ void MainWindow::on_pivEnablepair_clicked()
 {
     runPairingCommand(QStringLiteral("sc_auth pairing_ui -s enable"));
     if (!showMessage(3, QStringLiteral("Set up for macOS"),
-                     QStringLiteral("If the certificate already exists in 9a or "
-                                    "9d, continuing will override ？ ")))
+                     QStringLiteral("If the certificate already exists in 9a or 9d, continuing will override ？ ")))
         return;
     if (!askPivPinAndManagementKey(currentPin)) {
         endPivOperation();
@@ -38,8 +37,7 @@ void MainWindow::on_pivEnablepair_clicked()
     }
     ui->subjectV->setText(QString::fromLatin1(PivPairing::kSubject));
     currentSlot = QStringLiteral("9a");
-    // The generation handlers carry the chain on (9a, then 9d) while this page is
-    // shown.
+    // The generation handlers carry the chain on (9a, then 9d) while this page is shown.
     generate_key(currentSlot, QStringLiteral("ECCP256"), currentPin, currentMgmtKey);
 }
 

@@ -71,8 +71,7 @@ void MainWindow::save_cachedTime()
     m_regFinger->setType(this, QStringLiteral("testfinger"));
     m_fingerCommandDropped = false;
     cmdSend(Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20), CmdType::PivSetCachedTime);
-    // The reply closes the prompt; a refused command gets none, and the prompt
-    // has no close button.
+    // The reply closes the prompt; a refused command gets none, and the prompt has no close button.
     if (!m_fingerCommandDropped)
         m_regFinger->exec();
 }

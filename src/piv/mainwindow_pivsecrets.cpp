@@ -113,8 +113,7 @@ void MainWindow::onPivChangeManagementKeyReply(const JSON_OBJ& reply)
         showPivVerifyFailure(reply, QStringLiteral("management key"), QStringLiteral("Management key is blocked."));
 }
 
-// The ISO 7816-4 "verification failed, X tries left" words have texts of their
-// own for X = 2, 1, 0.
+// The ISO 7816-4 "verification failed, X tries left" words have texts of their own for X = 2, 1, 0.
 void MainWindow::showPivVerifyFailure(const JSON_OBJ& reply, const QString& secret, const QString& blockedText)
 {
     const QString warning = QStringLiteral("Warning");

@@ -4,8 +4,7 @@
 namespace PivPage {
 constexpr int Main = 6;
 constexpr int Certificate = 7;
-// Being on this page is what makes the generation chain run the macOS pairing
-// set-up.
+// Being on this page is what makes the generation chain run the macOS pairing set-up.
 constexpr int Pairing = 8;
 constexpr int Policy = 9;
 } // namespace PivPage

@@ -35,6 +35,8 @@ private:
 
 void TestFidoEndToEnd::init()
 {
+    // Without the simulator the window would only report a backend that cannot start.
+    QVERIFY2(QFile::exists(SimHarness::simPath()), "kvman-sim is not built");
     isfidoHavePin = false;
     m_sim = new SimHarness(QStringLiteral("R15"));
     m_window = new MainWindow(nullptr, SimHarness::simPath());

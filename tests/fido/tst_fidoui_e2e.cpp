@@ -46,10 +46,14 @@ void TestFidoEndToEnd::init()
 
 void TestFidoEndToEnd::cleanup()
 {
-    QVERIFY(m_modal->idle());
+    const bool idle = !m_modal || m_modal->idle();
     delete m_modal;
     delete m_window;
     delete m_sim;
+    m_modal = nullptr;
+    m_window = nullptr;
+    m_sim = nullptr;
+    QVERIFY(idle);
     QCOMPARE(visibleDialogCount(), 0);
 }
 

@@ -102,6 +102,9 @@ void MainWindow::keyRemoved(quint32 event)
 
     m_waiting->hide();
     closeKeyDialogs();
+    // Secrets typed for the key that has gone are not kept for the next one.
+    m_fidoPin.clear();
+    endPivOperation();
 
     ui->frame_state->setStyleSheet(QLatin1String(kNoKeyPicture));
     ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")

@@ -24,6 +24,7 @@ public:
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }
     static QString model(MainWindow& w) { return w.m_model; }
+    static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
     static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }
 };
 using Access = MainWindowTestAccess;
@@ -135,8 +136,10 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QFETCH(QString, label);
     showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
     QVERIFY(g_insreted);
+    Access::fidoPin(*m_window) = QStringLiteral("1234");
     Access::reply(*m_window, event, 0);
     QVERIFY(!g_insreted);
+    QVERIFY(Access::fidoPin(*m_window).isEmpty());
     QCOMPARE(g_currInterface, quint16(0));
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
     QCOMPARE(labelText(m_window, "label_24"), label);

@@ -28,9 +28,9 @@ void skipSpace(const char*& p)
 // Moves the cursor to the next quote of either kind; false at the end of the text.
 bool scanToQuote(const char*& p)
 {
-    while (*p && !isQuote(*p))
-        ++p;
-    return *p != '\0';
+    const char* quote = std::strpbrk(p, "\"'");
+    p = quote ? quote : p + std::strlen(p);
+    return quote != nullptr;
 }
 
 bool startsWithLiteral(const char* p, const char* rest)

@@ -14,6 +14,7 @@ SimProcess::~SimProcess()
 
 bool SimProcess::start(const QStringList& arguments)
 {
+    m_buffer.clear();
     m_process.start(SimHarness::simPath(), arguments);
     return m_process.waitForStarted(10000);
 }

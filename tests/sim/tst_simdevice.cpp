@@ -1,19 +1,8 @@
 // The simulated key's details and its application and transport switches, across re-plugs
 // and restarts.
-#include "common/simharness.h"
-#include "common/simprocess.h"
+#include "common/simkey.h"
 
 #include <QtTest>
-
-namespace {
-
-TextMap deviceInfo(SimProcess& sim)
-{
-    const JSON_OBJ reply = sim.requestParsed("monitor deviceinfo");
-    return reply.SW == 0x9000 && reply.DATA.size() == 1 ? reply.DATA[0] : TextMap();
-}
-
-} // namespace
 
 class TestSimDevice : public QObject
 {
@@ -22,15 +11,10 @@ class TestSimDevice : public QObject
 private slots:
     void deviceInfoPerModel_data();
     void deviceInfoPerModel();
-    void setApplication_data();
-    void setApplication();
-    void setTransportTakesEffectAfterReplug();
-    void setTransportRefusals_data();
-    void setTransportRefusals();
-    void switchAcrossReplugAsTheWindowDoes();
+    void switches_data();
+    void switches();
     void stateFileSurvivesRestart();
     void unreadableStateFileGivesNewKey();
-    void modelReplacementIsSavedAtOnce();
 };
 
 void TestSimDevice::deviceInfoPerModel_data()
@@ -59,11 +43,10 @@ void TestSimDevice::deviceInfoPerModel()
     QFETCH(QByteArray, serial);
     QFETCH(QByteArray, transports);
     QFETCH(QByteArray, applications);
-    SimHarness harness(model);
-    SimProcess sim;
-    QVERIFY(sim.start());
+    SimKey key(model);
+    QVERIFY(key.sim.start());
 
-    const auto info = deviceInfo(sim);
+    const TextMap info = key.ask("monitor deviceinfo").DATA.value(0);
     QCOMPARE(info.value("MODULE"), model.toUtf8());
     QVERIFY(info.value("NAME").endsWith(model.toUtf8()));
     QVERIFY(QRegularExpression("^0x[0-9A-F]{4}&0x[0-9A-F]{4}$").match(info.value("PID")).hasMatch());
@@ -73,180 +56,94 @@ void TestSimDevice::deviceInfoPerModel()
     QCOMPARE(info.value("APPLICATION"), applications);
 
     // The info reply after " monitor start" agrees with the details.
-    QCOMPARE(sim.requestParsed(" monitor start").SW, 0x80900002u);
-    const JSON_OBJ start = SimProcess::parse(sim.nextReply());
+    QCOMPARE(key.sw(" monitor start"), 0x80900002u);
+    const JSON_OBJ start = key.next();
     QCOMPARE(start.DATA.value(0).value("TRANSPORT"), transports);
     QCOMPARE(start.DATA.value(0).value("APPLICATION"), applications);
 }
 
-void TestSimDevice::setApplication_data()
+void TestSimDevice::switches_data()
 {
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QByteArray>("mask");
+    QTest::addColumn<QByteArray>("line");
     QTest::addColumn<quint32>("sw");
-    QTest::addColumn<QByteArray>("applications");
+    QTest::addColumn<QByteArray>("afterReplug");
     const QByteArray all = "FIDO2U2F+PIV+OPENPGP+OTP+NDEF";
-    QTest::newRow("state 6 example") << "R15" << QByteArray("9") << 0x9000u << QByteArray("FIDO2+OPENPGP");
-    QTest::newRow("U2F alone") << "R15" << QByteArray("2") << 0x9000u << QByteArray("U2F");
-    QTest::newRow("everything") << "R15" << QByteArray("63") << 0x9000u << all;
-    QTest::newRow("NDEF and OTP") << "R15" << QByteArray("48") << 0x9000u << QByteArray("OTP+NDEF");
-    QTest::newRow("PIV on R3") << "R3" << QByteArray("5") << 0x6A82u << QByteArray("FIDO2U2F+OTP+NDEF");
-    QTest::newRow("OTP on R22") << "R22" << QByteArray("33") << 0x6A82u << QByteArray("FIDO2U2F+PIV+OPENPGP");
-    QTest::newRow("NDEF on R8") << "R8" << QByteArray("16") << 0x6A82u << QByteArray("FIDO2U2F+PIV+OPENPGP+OTP");
-    QTest::newRow("nothing") << "R15" << QByteArray("0") << 0x6A80u << all;
-    QTest::newRow("unknown bit") << "R15" << QByteArray("64") << 0x6A80u << all;
-    QTest::newRow("not decimal") << "R15" << QByteArray("0x05") << 0x6A80u << all;
-    QTest::newRow("negative") << "R15" << QByteArray("-5") << 0x6A80u << all;
-    QTest::newRow("huge") << "R15" << QByteArray("99999999999999999999") << 0x6A80u << all;
+    const QByteArray app = "device set_application -s ";
+    const QByteArray transport = "device set_transport -s ";
+    QTest::newRow("state 6 example") << "R15" << app + "9" << 0x9000u << QByteArray("FIDO2+OPENPGP");
+    QTest::newRow("PIV on R3") << "R3" << app + "5" << 0x6A82u << QByteArray("FIDO2U2F+OTP+NDEF");
+    QTest::newRow("no application") << "R15" << app + "0" << 0x6A80u << all;
+    QTest::newRow("not decimal") << "R15" << app + "0x05" << 0x6A80u << all;
+    QTest::newRow("huge") << "R15" << app + "99999999999999999999" << 0x6A80u << all;
+    QTest::newRow("OTP only") << "R15" << transport + "10" << 0x9000u << QByteArray("OTP");
+    QTest::newRow("OTP keyboard on R22") << "R22" << transport + "70" << 0x6A82u << QByteArray("FIDO+CCID");
+    QTest::newRow("not hexadecimal") << "R15" << transport + "6G" << 0x6A80u << QByteArray("FIDO+CCID+OTP");
 }
 
-void TestSimDevice::setApplication()
+void TestSimDevice::switches()
 {
     QFETCH(QString, model);
-    QFETCH(QByteArray, mask);
+    QFETCH(QByteArray, line);
     QFETCH(quint32, sw);
-    QFETCH(QByteArray, applications);
-    SimHarness harness(model);
-    SimProcess sim;
-    QVERIFY(sim.start());
+    QFETCH(QByteArray, afterReplug);
+    SimKey key(model);
+    QVERIFY(key.start());
 
-    const JSON_OBJ reply = sim.requestParsed("device set_application -s " + mask);
+    const QByteArray field = line.contains("set_application") ? "APPLICATION" : "TRANSPORT";
+    const QByteArray before = key.value("monitor deviceinfo", field);
+
+    const JSON_OBJ reply = key.ask(line);
     QCOMPARE(reply.SW, sw);
-    QCOMPARE(reply.INFO.isEmpty(), sw == 0x9000);
-    QCOMPARE(deviceInfo(sim).value("APPLICATION"), applications);
-}
-
-void TestSimDevice::setTransportTakesEffectAfterReplug()
-{
-    SimHarness harness;
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QVERIFY(harness.waitUntilReady());
-
-    QCOMPARE(sim.requestParsed("device set_transport -s 10").SW, 0x9000u);
-    QCOMPARE(deviceInfo(sim).value("TRANSPORT"), QByteArray("FIDO+CCID+OTP"));
-    // A second key coming and going is no power-up of this one.
-    QVERIFY(harness.control("second").startsWith("ok"));
-    QVERIFY(harness.control("single").startsWith("ok"));
-    QCOMPARE(deviceInfo(sim).value("TRANSPORT"), QByteArray("FIDO+CCID+OTP"));
-
-    QVERIFY(harness.control("unplug").startsWith("ok"));
-    QVERIFY(harness.control("plug").startsWith("ok"));
-    QCOMPARE(deviceInfo(sim).value("TRANSPORT"), QByteArray("OTP"));
-    QVERIFY(harness.control("status").contains("transports=0x10 next_transports=0x10"));
-}
-
-void TestSimDevice::setTransportRefusals_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QByteArray>("mask");
-    QTest::addColumn<quint32>("sw");
-    QTest::newRow("OTP keyboard on R22") << "R22" << QByteArray("70") << 0x6A82u;
-    QTest::newRow("nothing") << "R15" << QByteArray("0") << 0x6A80u;
-    QTest::newRow("unknown bit") << "R15" << QByteArray("71") << 0x6A80u;
-    QTest::newRow("not hexadecimal") << "R15" << QByteArray("6G") << 0x6A80u;
-    QTest::newRow("missing") << "R15" << QByteArray() << 0x6A80u;
-}
-
-void TestSimDevice::setTransportRefusals()
-{
-    QFETCH(QString, model);
-    QFETCH(QByteArray, mask);
-    QFETCH(quint32, sw);
-    SimHarness harness(model);
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QVERIFY(harness.waitUntilReady());
-    const QByteArray before = deviceInfo(sim).value("TRANSPORT");
-
-    const JSON_OBJ reply = sim.requestParsed("device set_transport -s " + mask);
-    QCOMPARE(reply.SW, sw);
-    QVERIFY(!reply.INFO.isEmpty());
-    QVERIFY(harness.control("unplug").startsWith("ok"));
-    QVERIFY(harness.control("plug").startsWith("ok"));
-    QCOMPARE(deviceInfo(sim).value("TRANSPORT"), before);
-}
-
-// FIDO2 only, then PIV added: the window sends the transports, asks for a re-plug, and sends
-// the applications when the key is back.
-void TestSimDevice::switchAcrossReplugAsTheWindowDoes()
-{
-    SimHarness harness;
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QVERIFY(harness.waitUntilReady());
-    QCOMPARE(sim.requestParsed(" monitor start").SW, 0x80900002u);
-    sim.nextReply();
-    QCOMPARE(sim.requestParsed("device set_application -s 1").SW, 0x9000u);
-
-    QCOMPARE(sim.requestParsed("device set_transport -s 60").SW, 0x9000u);
-    QVERIFY(harness.control("unplug").startsWith("ok"));
-    QCOMPARE(SimProcess::parse(sim.nextReply()).SW, 0x80900001u);
-    QVERIFY(harness.control("plug").startsWith("ok"));
-    QCOMPARE(SimProcess::parse(sim.nextReply()).SW, 0x80900002u);
-    QCOMPARE(sim.requestParsed("device set_application -s 5").SW, 0x9000u);
-
-    const auto info = deviceInfo(sim);
-    QCOMPARE(info.value("TRANSPORT"), QByteArray("FIDO+CCID"));
-    QCOMPARE(info.value("APPLICATION"), QByteArray("FIDO2+PIV"));
+    QVERIFY(sw == 0x9000u || !reply.INFO.isEmpty());
+    // Applications change at once, transports at the next power-up; a second key coming and
+    // going is none.
+    QVERIFY(key.control("second") && key.control("single"));
+    QCOMPARE(key.value("monitor deviceinfo", field), field == "TRANSPORT" ? before : afterReplug);
+    QVERIFY(key.replug());
+    QCOMPARE(key.value("monitor deviceinfo", field), afterReplug);
 }
 
 void TestSimDevice::stateFileSurvivesRestart()
 {
-    SimHarness harness(QStringLiteral("R8"));
-    harness.useStateFile();
-    {
-        SimProcess sim;
-        QVERIFY(sim.start());
-        QCOMPARE(sim.requestParsed("device set_application -s 12").SW, 0x9000u);
-        QCOMPARE(sim.requestParsed("device set_transport -s 40").SW, 0x9000u);
-        QVERIFY(sim.finish());
-    }
-    QVERIFY(QFile::exists(harness.statePath()));
-    QVERIFY(QDir(harness.dir()).entryList({"*.tmp.*"}, QDir::Files).isEmpty());
+    SimKey key(QStringLiteral("R8"));
+    key.harness.useStateFile();
+    QVERIFY(key.start());
+    QCOMPARE(key.sw("device set_application -s 12"), 0x9000u);
+    QCOMPARE(key.sw("device set_transport -s 40"), 0x9000u);
 
     // The saved key wins over the model asked for; the pending transports wait for a plug.
     qputenv("KVSIM_MODEL", "R15");
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QVERIFY(harness.waitUntilReady());
-    auto info = deviceInfo(sim);
+    QVERIFY(key.restart());
+    QVERIFY(QDir(key.harness.dir()).entryList({"*.tmp.*"}, QDir::Files).isEmpty());
+    const TextMap info = key.ask("monitor deviceinfo").DATA.value(0);
     QCOMPARE(info.value("MODULE"), QByteArray("R8"));
     QCOMPARE(info.value("APPLICATION"), QByteArray("PIV+OPENPGP"));
     QCOMPARE(info.value("TRANSPORT"), QByteArray("FIDO+CCID+OTP"));
-    QVERIFY(harness.control("unplug").startsWith("ok"));
-    QVERIFY(harness.control("plug").startsWith("ok"));
-    QCOMPARE(deviceInfo(sim).value("TRANSPORT"), QByteArray("CCID"));
-}
+    QVERIFY(key.replug());
+    QCOMPARE(key.value("monitor deviceinfo", "TRANSPORT"), QByteArray("CCID"));
 
-void TestSimDevice::unreadableStateFileGivesNewKey()
-{
-    SimHarness harness(QStringLiteral("R22"));
-    harness.useStateFile();
-    QFile state(harness.statePath());
-    QVERIFY(state.open(QIODevice::WriteOnly));
-    state.write("kvman-sim state 1\nkey.model=R99\n");
-    state.close();
-
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QCOMPARE(deviceInfo(sim).value("MODULE"), QByteArray("R22"));
-    QVERIFY(sim.finish());
+    // Control commands are saved at once, not only at the end.
+    QCOMPARE(key.harness.control("model R22"), QStringLiteral("error unplug the key first"));
+    QVERIFY(key.control("unplug"));
+    QVERIFY(key.control("model R22"));
+    QFile state(key.harness.statePath());
     QVERIFY(state.open(QIODevice::ReadOnly));
     QVERIFY(state.readAll().contains("key.model=R22\n"));
 }
 
-void TestSimDevice::modelReplacementIsSavedAtOnce()
+void TestSimDevice::unreadableStateFileGivesNewKey()
 {
-    SimHarness harness;
-    harness.useStateFile();
-    SimProcess sim;
-    QVERIFY(sim.start());
-    QVERIFY(harness.waitUntilReady());
+    SimKey key(QStringLiteral("R22"));
+    key.harness.useStateFile();
+    QFile state(key.harness.statePath());
+    QVERIFY(state.open(QIODevice::WriteOnly));
+    state.write("kvman-sim state 1\nkey.model=R99\n");
+    state.close();
 
-    QVERIFY(harness.control("unplug").startsWith("ok"));
-    QCOMPARE(harness.control("model R22"), QStringLiteral("ok model R22"));
-    QFile state(harness.statePath());
+    QVERIFY(key.sim.start());
+    QCOMPARE(key.value("monitor deviceinfo", "MODULE"), QByteArray("R22"));
+    QVERIFY(key.sim.finish());
     QVERIFY(state.open(QIODevice::ReadOnly));
     QVERIFY(state.readAll().contains("key.model=R22\n"));
 }

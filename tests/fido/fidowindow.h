@@ -2,7 +2,8 @@
 
 // A main window on a recording stand-in backend, for the FIDO handler tests: replies are fed
 // as the channel feeds them (lock freed, then dispatched), command lines are read back from
-// what the backend received, and modal dialogs are answered by a ModalHelper.
+// what the backend received, and modal dialogs are answered by a ModalHelper. The end-to-end
+// test runs the same window on the simulated key instead.
 
 #include "app/commands.h"
 #include "app/mainwindow.h"
@@ -27,7 +28,6 @@ public:
         w.releaseCommandLock();
         w.setCurrentItemInfo(QString::fromUtf8(text), type);
     }
-    static void setModel(MainWindow& w, const QString& model) { w.m_model = model; }
     static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
@@ -36,13 +36,15 @@ public:
 };
 using Access = MainWindowTestAccess;
 
-// Fills the two-or-three-field prompt and presses OK.
-inline void fillChangePin(QWidget* dialog, const QString& first, const QString& second, const QString& third = {})
+// Answers the next two-or-three-field prompt with these entries and OK.
+inline void answerChangePin(ModalHelper& modal, const QString& first, const QString& second, const QString& third = {})
 {
-    dialog->findChild<QLineEdit*>(QStringLiteral("oldpinV"))->setText(first);
-    dialog->findChild<QLineEdit*>(QStringLiteral("newpinV"))->setText(second);
-    dialog->findChild<QLineEdit*>(QStringLiteral("conformPinV"))->setText(third);
-    dialog->findChild<QPushButton*>(QStringLiteral("OK"))->click();
+    modal.actWhenShown(QStringLiteral("changePIN"), [=](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("oldpinV"))->setText(first);
+        d->findChild<QLineEdit*>(QStringLiteral("newpinV"))->setText(second);
+        d->findChild<QLineEdit*>(QStringLiteral("conformPinV"))->setText(third);
+        d->findChild<QPushButton*>(QStringLiteral("OK"))->click();
+    });
 }
 
 // Answers the next one-secret prompt with `pin` (an empty text cancels it).
@@ -57,13 +59,16 @@ inline void answerPin(ModalHelper& modal, const QString& pin)
 struct FidoWindow
 {
     FakeBackend backend;
-    MainWindow window{nullptr, backend.program()};
+    MainWindow window;
     ModalHelper modal;
 
-    // The shared FIDO state starts as a plugged-in key with or without a PIN.
-    explicit FidoWindow(bool havePin)
+    // On the recording stand-in the shared FIDO state starts as a plugged-in key with a PIN; a
+    // real backend (the simulated key) brings its own.
+    explicit FidoWindow(const QString& program = {}) : window(nullptr, program.isEmpty() ? backend.program() : program)
     {
-        isfidoHavePin = havePin;
+        if (!program.isEmpty())
+            return;
+        isfidoHavePin = true;
         g_insreted = true;
         template_id.clear();
         QTRY_COMPARE(backend.receivedLines().size(), 1);
@@ -76,17 +81,14 @@ struct FidoWindow
                 w->close();
     }
 
-    template <typename T = QWidget> T* find(const char* name)
-    {
-        return window.findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T = QWidget> T* find(const char* name) { return window.findChild<T*>(QLatin1String(name)); }
     void click(const char* button) { find<QPushButton>(button)->click(); }
-    // The text both PIN buttons share, or both texts when they differ.
-    QString pinButtons()
+    // Both PIN buttons' text, when they agree with each other and with the shared PIN state.
+    QString pinState()
     {
-        const QString first = find<QPushButton>("fidoSetPIN")->text(),
-                      second = find<QPushButton>("fidoSetPIN1")->text();
-        return first == second ? first : first + QLatin1Char('|') + second;
+        const QString text = find<QPushButton>("fidoSetPIN")->text();
+        const bool agree = text == find<QPushButton>("fidoSetPIN1")->text() && isfidoHavePin == (text == "Change PIN");
+        return agree ? text : QStringLiteral("disagree");
     }
     void reply(const QByteArray& text, int type) { Access::reply(window, text, type); }
 

@@ -109,6 +109,8 @@ void MainWindow::startBackend()
 void MainWindow::sendMonitorStart()
 {
     writeToBackend(Cmd::monitorStart().toUtf8() + '\n');
+    // Out at once, so the backend finds the key while the window is still being built.
+    m_process->waitForBytesWritten(1000);
 }
 
 void MainWindow::writeToBackend(const QByteArray& bytes)

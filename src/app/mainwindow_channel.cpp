@@ -78,7 +78,7 @@ void MainWindow::readChannel(QProcess::ProcessChannel channel)
     // The command stays in flight while its reply is still arriving in pieces.
     if (!replies.isEmpty() || !framer.hasPending())
         releaseCommandLock();
-    if (framer.hasPending())
+    if (framer.hasPending() || framer.isDiscarding())
         m_framerFlush->start();
     dispatchFramed(replies, fromStderr);
 }
@@ -86,6 +86,11 @@ void MainWindow::readChannel(QProcess::ProcessChannel channel)
 void MainWindow::flushPartialReplies()
 {
     for (ReplyFramer* framer : {&m_stdoutFramer, &m_stderrFramer}) {
+        if (framer->isDiscarding()) {
+            // An oversized object that never closed: listen afresh after the silence.
+            framer->clear();
+            continue;
+        }
         if (!framer->hasPending())
             continue;
         releaseCommandLock();

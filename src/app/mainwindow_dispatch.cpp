@@ -9,6 +9,23 @@
 
 namespace {
 
+// Replies are short; a runaway one is not copied whole into the log, nor laid out whole in a
+// message dialog.
+constexpr int kMaxLoggedReply = 1024;
+constexpr int kMaxShownInfo = 512;
+
+QString shortened(const QString& text, int limit)
+{
+    return text.size() <= limit ? text : text.left(limit) + QStringLiteral("...");
+}
+
+QString forLog(const QString& reply)
+{
+    if (reply.size() <= kMaxLoggedReply)
+        return reply;
+    return shortened(reply, kMaxLoggedReply) + QStringLiteral(" (%1 characters)").arg(reply.size());
+}
+
 bool isDeviceEvent(quint32 sw)
 {
     return sw == 0x80900001u || sw == 0x80900002u || sw == 0x80900003u;
@@ -33,7 +50,7 @@ void MainWindow::registerHandlers()
 void MainWindow::setCurrentItemInfo(QString const& info, int index)
 {
     qDebug() << "setCurrentItemInfo"
-             << "   " << info << "indec:" << index;
+             << "   " << forLog(info) << "indec:" << index;
     const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
     m_scratch.clear();
@@ -65,7 +82,7 @@ void MainWindow::fallbackHandler(const JSON_OBJ& reply)
 void MainWindow::showFailure(const JSON_OBJ& reply)
 {
     const QString text = reply.INFO.isEmpty() ? QStringLiteral("Other error.Please try again or replug...")
-                                              : QString::fromUtf8(reply.INFO);
+                                              : shortened(QString::fromUtf8(reply.INFO), kMaxShownInfo);
     showMessage(1, QStringLiteral("Warning"), text);
 }
 

@@ -18,8 +18,12 @@ QList<QByteArray> ReplyFramer::feed(const QByteArray& bytes)
         if (!progressed)
             break;
     }
-    if (m_buf.size() - m_start > kMaxPending)
-        out.append(flush());
+    if (!m_discarding && m_buf.size() - m_start > kMaxPending) {
+        out.append(m_buf.mid(m_start));
+        m_discarding = true;
+    }
+    if (m_discarding)
+        m_start = m_scan = m_buf.size();
     compact();
     return out;
 }
@@ -36,6 +40,7 @@ void ReplyFramer::clear()
     m_buf.clear();
     m_start = m_scan = m_depth = 0;
     m_inQuote = false;
+    m_discarding = false;
 }
 
 // Drops consumed bytes once, after a feed, so that many replies in one read stay linear.
@@ -86,7 +91,9 @@ bool ReplyFramer::scanObject(QList<QByteArray>& out)
         } else if (c == '{') {
             ++m_depth;
         } else if (c == '}' && --m_depth == 0) {
-            out.append(m_buf.mid(m_start, i + 1 - m_start));
+            if (!m_discarding)
+                out.append(m_buf.mid(m_start, i + 1 - m_start));
+            m_discarding = false;
             m_start = m_scan = i + 1;
             return true;
         }

@@ -9,13 +9,16 @@
 class ReplyFramer
 {
 public:
-    // An object this large that never closes is handed on rather than held for ever.
+    // An object this large that has not closed is handed on rather than held for ever; the rest
+    // of it is dropped up to its end, so that it makes one reply and not one per read.
     static constexpr int kMaxPending = 16 * 1024 * 1024;
 
     QList<QByteArray> feed(const QByteArray& bytes);
     // Hands on whatever is buffered (an object that never completed), and starts afresh.
     QByteArray flush();
     bool hasPending() const { return m_start < m_buf.size(); }
+    // True while the tail of an oversized object is being dropped.
+    bool isDiscarding() const { return m_discarding; }
     void clear();
 
 private:
@@ -28,4 +31,5 @@ private:
     int m_scan = 0;  // next byte to look at
     int m_depth = 0; // 0: between replies
     bool m_inQuote = false;
+    bool m_discarding = false;
 };

@@ -292,6 +292,8 @@ void TestDevice::fallbackAndUnparsableRepliesGiveGenericText_data()
     QTest::newRow("type outside the table") << "{\"SW\":\"9000\",\"INFO\":\"said\"}" << 77 << "said";
     QTest::newRow("negative type") << "{\"SW\":\"9000\"}" << -1 << "Other error.Please try again or replug...";
     QTest::newRow("not an object") << "Segmentation fault" << 11 << "Other error.Please try again or replug...";
+    QTest::newRow("runaway INFO is cut") << "{\"SW\":\"6A80\",\"INFO\":\"" + QString(600, 'x') + "\"}" << 7
+                                         << QString(512, 'x') + "...";
 }
 
 void TestDevice::fallbackAndUnparsableRepliesGiveGenericText()

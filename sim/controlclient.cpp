@@ -1,5 +1,7 @@
 #include "controlclient.h"
 
+#include "fileio.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -26,22 +28,6 @@ int connectTo(const std::string& path, std::string* error)
         return -1;
     }
     return fd;
-}
-
-bool sendAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 std::optional<std::string> readLine(int fd)
@@ -72,7 +58,7 @@ std::optional<std::string> ControlClient::request(const std::string& path, const
         return std::nullopt;
     }
     std::optional<std::string> reply;
-    if (sendAll(fd, line + "\n")) {
+    if (FileIo::writeAll(fd, line + "\n")) {
         reply = readLine(fd);
     }
     ::close(fd);

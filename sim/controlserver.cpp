@@ -1,5 +1,7 @@
 #include "controlserver.h"
 
+#include "fileio.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -23,22 +25,6 @@ int closeOnExec(int fd)
 bool revents(const std::vector<pollfd>& fds, int fd)
 {
     return std::any_of(fds.begin(), fds.end(), [fd](const pollfd& p) { return p.fd == fd && p.revents != 0; });
-}
-
-void writeLine(int fd, const std::string& line)
-{
-    const std::string text = line + "\n";
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<size_t>(n);
-    }
 }
 
 } // namespace
@@ -128,7 +114,7 @@ bool ControlServer::serve(Client& client)
     }
     client.input.append(buffer, static_cast<size_t>(n));
     while (const auto line = client.input.takeLine()) {
-        writeLine(client.fd, line->tooLong ? "error line too long" : m_handler(line->text));
+        FileIo::writeAll(client.fd, (line->tooLong ? "error line too long" : m_handler(line->text)) + "\n");
     }
     return true;
 }

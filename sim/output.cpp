@@ -1,7 +1,6 @@
 #include "output.h"
 
-#include <cerrno>
-#include <unistd.h>
+#include "fileio.h"
 
 Output::Output(int fd) : m_fd(fd) {}
 
@@ -10,19 +9,11 @@ bool Output::write(const Reply& reply)
     if (m_broken) {
         return false;
     }
-    const std::string text = reply.text() + "\n";
-    size_t done = 0;
-    // A blocking pipe takes the whole reply in one call; the loop only covers signals.
-    while (done < text.size()) {
-        const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            m_broken = true;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    // A blocking pipe takes the whole reply in one write(); writeAll only adds the retry after
+    // a signal.
+    if (!FileIo::writeAll(m_fd, reply.text() + "\n")) {
+        m_broken = true;
+        return false;
     }
     return true;
 }

@@ -1,8 +1,8 @@
 #include "pivfile.h"
 
+#include "fileio.h"
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,18 +12,9 @@ namespace {
 // Certificates, keys and PKCS#12 files are a few kilobytes; anything this large is not one.
 constexpr off_t MaxFileSize = 1024 * 1024;
 
-std::string systemError(const std::string& what, const std::string& path)
+std::string tooLarge(const std::string& path)
 {
-    return "Cannot " + what + " " + path + ": " + std::strerror(errno) + ".";
-}
-
-std::string folderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return path + " is too large for a certificate or key file.";
 }
 
 std::optional<std::string> readOpen(int fd, const std::string& path, std::string* error)
@@ -34,42 +25,20 @@ std::optional<std::string> readOpen(int fd, const std::string& path, std::string
         return std::nullopt;
     }
     if (info.st_size > MaxFileSize) {
-        *error = path + " is too large for a certificate or key file.";
+        *error = tooLarge(path);
         return std::nullopt;
     }
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-        if (n > 0) {
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        if (text.size() > static_cast<size_t>(MaxFileSize)) {
-            *error = path + " is too large for a certificate or key file.";
-            return std::nullopt;
-        }
+    auto text = FileIo::readAll(fd, MaxFileSize);
+    if (!text) {
+        *error = FileIo::systemError("read", path);
+        return std::nullopt;
     }
-    if (n < 0) {
-        *error = systemError("read", path);
+    // The file may have grown since fstat().
+    if (text->size() > static_cast<size_t>(MaxFileSize)) {
+        *error = tooLarge(path);
         return std::nullopt;
     }
     return text;
-}
-
-bool writeAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 bool ownedByOther(const struct stat& info)
@@ -87,7 +56,7 @@ std::optional<std::string> PivFile::read(const std::string& path, std::string* e
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        *error = systemError("open", path);
+        *error = FileIo::systemError("open", path);
         return std::nullopt;
     }
     auto text = readOpen(fd, path, error);
@@ -99,7 +68,7 @@ std::optional<std::string> PivFile::readOwn(const std::string& path, std::string
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
-        *error = errno == ELOOP ? path + " is a symbolic link; it is not read." : systemError("open", path);
+        *error = errno == ELOOP ? path + " is a symbolic link; it is not read." : FileIo::systemError("open", path);
         return std::nullopt;
     }
     struct stat info;
@@ -130,19 +99,5 @@ bool PivFile::write(const std::string& path, const std::string& text, std::strin
             return false;
         }
     }
-    std::string temporary = folderOf(path) + "/.kvman-sim-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        *error = systemError("write in the folder of", path);
-        return false;
-    }
-    const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, text);
-    const bool closed = ::close(fd) == 0;
-    // rename() replaces a symbolic link at the path instead of writing through it.
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = systemError("write", path);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return FileIo::replace(path, text, 0644, error);
 }

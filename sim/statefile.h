@@ -16,7 +16,7 @@ public:
 
     // Empty when the file is missing, unreadable or not a state file.
     std::optional<StateMap> load() const;
-    // Writes only when the content changed since the last load or save.
+    // Writes only when the content changed since the last save.
     bool save(const StateMap& state);
 
 private:

@@ -1,8 +1,8 @@
 #include "fidocredentials.h"
 
+#include "hex.h"
+
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <openssl/evp.h>
 
 namespace {
@@ -15,19 +15,7 @@ std::string credentialId(const std::string& rpId, const std::string& userName, c
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     EVP_Digest(seed.data(), seed.size(), hash, &size, EVP_sha256(), nullptr);
-    std::string out;
-    char byte[3];
-    for (unsigned i = 0; i < size; ++i) {
-        std::snprintf(byte, sizeof byte, "%02x", hash[i]);
-        out += byte;
-    }
-    return out;
-}
-
-std::string lowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
+    return Hex::encode(hash, size);
 }
 
 std::string entry(size_t index, const char* field)
@@ -56,7 +44,7 @@ void FidoCredentials::seed(const std::string& serial)
 
 bool FidoCredentials::remove(const std::string& id)
 {
-    const std::string wanted = lowerCase(id);
+    const std::string wanted = Hex::lowerCase(id);
     const auto it = std::find_if(m_credentials.begin(), m_credentials.end(),
                                  [&wanted](const ResidentCredential& credential) { return credential.id == wanted; });
     if (it == m_credentials.end()) {
@@ -83,7 +71,7 @@ void FidoCredentials::load(const StateMap& state)
     m_credentials.clear();
     const long long count = state.getInt("fido.credentials", 0);
     for (long long i = 0; i < count && state.has(entry(i, "id")); ++i) {
-        const std::string id = lowerCase(state.get(entry(i, "id")));
+        const std::string id = Hex::lowerCase(state.get(entry(i, "id")));
         // Identifiers travel as one word on command lines.
         if (id.empty() || id.find_first_not_of("0123456789abcdef") != std::string::npos || contains(id)) {
             continue;

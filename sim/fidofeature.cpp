@@ -1,6 +1,7 @@
 #include "fidofeature.h"
 
 #include "fidostatus.h"
+#include "hex.h"
 #include "status.h"
 
 #include <cstdlib>
@@ -18,7 +19,11 @@ std::optional<std::string> hexOption(const CommandLine& command, const std::stri
     if (!text || text->empty()) {
         return std::nullopt;
     }
-    return FidoPin::fromHex(*text);
+    const auto bytes = Hex::decode(*text);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::string(bytes->begin(), bytes->end());
 }
 
 Reply badHexPin(const std::string& flag)

@@ -1,8 +1,8 @@
 #include "fidopin.h"
 
 #include "fidostatus.h"
+#include "hex.h"
 
-#include <cstdio>
 #include <openssl/evp.h>
 
 namespace {
@@ -17,20 +17,6 @@ Reply blockedReply()
 Reply notSetReply()
 {
     return Reply(FidoStatus::PinNotSet, "No FIDO2 PIN is set on this key.");
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -95,27 +81,10 @@ void FidoPin::save(StateMap& state) const
 void FidoPin::load(const StateMap& state)
 {
     const std::string saved = state.get("fido.pin");
-    const bool wellFormed = saved.size() == 32 && fromHex(saved);
+    const bool wellFormed = saved.size() == 32 && Hex::decode(saved);
     m_digest = wellFormed ? saved : std::string();
     const long long retries = state.getInt("fido.pin_retries", MaxRetries);
     m_retries = retries < 0 || retries > MaxRetries ? MaxRetries : static_cast<int>(retries);
-}
-
-std::optional<std::string> FidoPin::fromHex(const std::string& hex)
-{
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(high * 16 + low);
-    }
-    return bytes;
 }
 
 std::optional<size_t> FidoPin::codePoints(const std::string& text)
@@ -168,11 +137,5 @@ std::string FidoPin::digest(const std::string& pin)
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     EVP_Digest(pin.data(), pin.size(), hash, &size, EVP_sha256(), nullptr);
-    std::string out;
-    char byte[3];
-    for (unsigned i = 0; i < 16; ++i) {
-        std::snprintf(byte, sizeof byte, "%02x", hash[i]);
-        out += byte;
-    }
-    return out;
+    return Hex::encode(hash, 16);
 }

@@ -30,8 +30,6 @@ public:
     void save(StateMap& state) const;
     void load(const StateMap& state);
 
-    // The bytes of a PIN sent as hexadecimal text (two digits a byte), or nothing.
-    static std::optional<std::string> fromHex(const std::string& hex);
     // Unicode code points of valid UTF-8, or nothing for invalid UTF-8.
     static std::optional<size_t> codePoints(const std::string& text);
 

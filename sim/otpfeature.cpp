@@ -1,5 +1,6 @@
 #include "otpfeature.h"
 
+#include "hex.h"
 #include "status.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ Reply wrongData(const std::string& info)
     return Reply(Status::WrongData, info);
 }
 
-bool printable(const OtpCodec::Bytes& bytes)
+bool printable(const Hex::Bytes& bytes)
 {
     for (uint8_t byte : bytes) {
         if (byte < 0x20 || byte > 0x7E) {
@@ -43,7 +44,7 @@ bool printable(const OtpCodec::Bytes& bytes)
 // The secret of "otp put -k": hex of an HMAC key, or of a static password's characters.
 std::optional<Reply> readSecret(const std::optional<std::string>& text, OtpSlot& slot)
 {
-    const auto bytes = text ? OtpCodec::fromHex(*text) : std::nullopt;
+    const auto bytes = text ? Hex::decode(*text) : std::nullopt;
     if (!bytes || bytes->empty()) {
         return wrongData("Option -k needs the secret as an even number of hex digits.");
     }
@@ -80,11 +81,11 @@ std::optional<Reply> readConfig(const CommandLine& command, OtpSlot& slot)
         slot.digits = digits == "6" ? 6 : 8;
     }
     const auto name = command.option("-n");
-    const auto nameBytes = name ? OtpCodec::fromHex(*name) : std::nullopt;
+    const auto nameBytes = name ? Hex::decode(*name) : std::nullopt;
     if (!nameBytes || nameBytes->size() > MaxNameBytes) {
         return wrongData("Option -n needs the serial number as hex digits, at most 64.");
     }
-    slot.name = OtpCodec::upperCase(*name);
+    slot.name = Hex::upperCase(*name);
     return std::nullopt;
 }
 
@@ -232,7 +233,7 @@ Outcome OtpFeature::remove(const CommandLine& command)
         return wrongData("Slot " + std::to_string(index + 1) + " is empty.");
     }
     const auto name = command.option("-n");
-    if (!name || OtpCodec::upperCase(*name) != slot.name) {
+    if (!name || Hex::upperCase(*name) != slot.name) {
         return wrongData("Option -n does not name the configuration of slot " + std::to_string(index + 1) + ".");
     }
     return Outcome::afterTouch(touchTimeout(), [this, index] {
@@ -284,14 +285,14 @@ Outcome OtpFeature::setLanguage(const CommandLine& command)
 // one data byte.
 Outcome OtpFeature::sendApdu(const CommandLine& command)
 {
-    const auto apdu = OtpCodec::fromHex(command.option("-c").value_or(""));
+    const auto apdu = Hex::decode(command.option("-c").value_or(""));
     if (!apdu || apdu->size() < 4) {
         return wrongData("Option -c needs a command APDU as hex digits, at least 4 bytes.");
     }
     if (const auto refused = unavailable()) {
         return *refused;
     }
-    const OtpCodec::Bytes& bytes = *apdu;
+    const Hex::Bytes& bytes = *apdu;
     if (bytes[0] != 0x80) {
         return Reply(ClassNotSupported, "Class not supported.");
     }
@@ -332,11 +333,11 @@ std::string OtpFeature::touch(const Args& args)
         return ControlTable::error("slot " + args[1] + " is empty");
     }
     if (slot.mode == OtpSlot::Mode::ChallengeResponse) {
-        const auto challenge = args.size() == 3 ? OtpCodec::fromHex(args[2]) : std::nullopt;
+        const auto challenge = args.size() == 3 ? Hex::decode(args[2]) : std::nullopt;
         if (!challenge || challenge->size() > MaxChallengeBytes) {
             return ControlTable::error("slot " + args[1] + " answers a challenge: give it as hex, at most 64 bytes");
         }
-        return ControlTable::ok(OtpCodec::toHex(slot.respond(*challenge)));
+        return ControlTable::ok(Hex::encode(slot.respond(*challenge)));
     }
     if (args.size() == 3) {
         return ControlTable::error("slot " + args[1] + " types without a challenge");

@@ -1,5 +1,7 @@
 #include "otpslot.h"
 
+#include "otpcodec.h"
+
 namespace {
 
 const std::pair<OtpSlot::Mode, const char*> ModeNames[] = {
@@ -44,7 +46,7 @@ std::string OtpSlot::typeOut()
     return {};
 }
 
-OtpCodec::Bytes OtpSlot::respond(const OtpCodec::Bytes& challenge) const
+Hex::Bytes OtpSlot::respond(const Hex::Bytes& challenge) const
 {
     return OtpCodec::hmacSha1(secret, challenge);
 }
@@ -56,7 +58,7 @@ void OtpSlot::save(StateMap& state, const std::string& prefix) const
         return;
     }
     state.set(prefix + "name", name);
-    state.set(prefix + "secret", OtpCodec::toHex(secret));
+    state.set(prefix + "secret", Hex::encode(secret));
     state.setInt(prefix + "digits", digits);
     state.set(prefix + "counter", std::to_string(counter));
 }
@@ -65,14 +67,14 @@ OtpSlot OtpSlot::load(const StateMap& state, const std::string& prefix)
 {
     OtpSlot slot;
     const auto mode = modeFromName(state.get(prefix + "mode"));
-    const auto secret = OtpCodec::fromHex(state.get(prefix + "secret"));
+    const auto secret = Hex::decode(state.get(prefix + "secret"));
     const long long digits = state.getInt(prefix + "digits", 6);
     const long long counter = state.getInt(prefix + "counter", 0);
     if (!mode || !secret || secret->empty() || (digits != 6 && digits != 8) || counter < 0) {
         return slot;
     }
     slot.mode = *mode;
-    slot.name = OtpCodec::upperCase(state.get(prefix + "name"));
+    slot.name = Hex::upperCase(state.get(prefix + "name"));
     slot.secret = *secret;
     slot.digits = static_cast<int>(digits);
     slot.counter = static_cast<uint64_t>(counter);

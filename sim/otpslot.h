@@ -1,6 +1,6 @@
 #pragma once
 
-#include "otpcodec.h"
+#include "hex.h"
 #include "statemap.h"
 
 #include <cstdint>
@@ -18,7 +18,7 @@ struct OtpSlot
 
     Mode mode = Mode::Empty;
     std::string name; // the serial number field as hex text, upper case
-    OtpCodec::Bytes secret;
+    Hex::Bytes secret;
     int digits = 6;
     uint64_t counter = 0;
 
@@ -28,7 +28,7 @@ struct OtpSlot
     // Empty for an empty slot and for challenge-response, which types nothing.
     std::string typeOut();
     // The HMAC-SHA1 response to a challenge.
-    OtpCodec::Bytes respond(const OtpCodec::Bytes& challenge) const;
+    Hex::Bytes respond(const Hex::Bytes& challenge) const;
 
     void save(StateMap& state, const std::string& prefix) const;
     // An entry that cannot be read leaves the slot empty.

@@ -1,5 +1,7 @@
 #include "pivsecret.h"
 
+#include "hex.h"
+
 #include <openssl/crypto.h>
 
 #include <algorithm>
@@ -64,12 +66,7 @@ void PivSecret::factoryReset()
 
 std::string PivSecret::normalised(const std::string& value) const
 {
-    std::string out = value;
-    if (m_hexadecimal) {
-        std::transform(out.begin(), out.end(), out.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    }
-    return out;
+    return m_hexadecimal ? Hex::upperCase(value) : value;
 }
 
 void PivSecret::save(StateMap& state, const std::string& prefix) const

@@ -2,18 +2,17 @@
 
 #include "app/commands.h"
 #include "fido/credentialitem.h"
-#include "ui/scaling.h"
 #include "ui_crelistdialog.h"
 
 #include <QDebug>
 #include <QKeyEvent>
 
-CreListDialog::CreListDialog(QWidget* parent, double factor) : QDialog(parent), ui(new Ui::CreListDialog)
+CreListDialog::CreListDialog(QWidget* parent, double factor)
+    : ScaledDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint),
+      ui(new Ui::CreListDialog)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
-    setWindowOpacity(0.99);
-    m_scale = scaling::scaleNewDialog(*this, factor);
+    scaleForm(factor);
 }
 
 CreListDialog::~CreListDialog() = default;
@@ -91,14 +90,4 @@ void CreListDialog::keyPressEvent(QKeyEvent* event)
     // Escape must not close the list; Return and Enter delete the checked row.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         on_deleteBtn_clicked();
-}
-
-void CreListDialog::screenChanged(double factor)
-{
-    m_scale = scaling::screenChanged(*this, m_scale, factor);
-}
-
-void CreListDialog::changeObjectSize(QObject const& obj, double factor)
-{
-    scaling::changeObjectSize(obj, factor);
 }

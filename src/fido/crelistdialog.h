@@ -2,7 +2,8 @@
 
 #include "fido/credential.h"
 
-#include <QDialog>
+#include "ui/scaleddialog.h"
+
 #include <QList>
 #include <QString>
 
@@ -16,7 +17,7 @@ class CreListDialog;
 }
 
 // The resident credentials of the key, one checkable row each; deletes the checked one.
-class CreListDialog : public QDialog
+class CreListDialog : public ScaledDialog
 {
     Q_OBJECT
 
@@ -29,9 +30,6 @@ public:
     void delItem(bool deleted);
     // Empties the list and centres the dialog on `center`.
     void delAllItem(QWidget* center);
-
-    void screenChanged(double factor);
-    void changeObjectSize(QObject const& obj, double factor);
 
 signals:
     void message(QString const& info, int index);
@@ -50,6 +48,5 @@ private slots:
 private:
     QString m_mesage;
     std::unique_ptr<Ui::CreListDialog> ui;
-    double m_scale = 1.0;
     QList<CredentialItem*> m_items;
 };

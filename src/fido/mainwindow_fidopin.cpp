@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
+#include "device/keymodel.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -11,11 +12,6 @@ namespace {
 constexpr quint32 kSuccess = 0x9000;
 // The key's FIDO2 application has no PIN yet.
 constexpr quint32 kPinNotSet = 0x35;
-
-bool hasFingerprintSensor(const QString& model)
-{
-    return model == QLatin1String("R14") || model == QLatin1String("R15") || model == QLatin1String("R22");
-}
 
 } // namespace
 
@@ -44,7 +40,7 @@ void MainWindow::setFidoPinButtons(bool havePin)
 
 void MainWindow::on_fido_clicked()
 {
-    ui->contentPage->setCurrentIndex(hasFingerprintSensor(m_model) ? 3 : 4);
+    ui->contentPage->setCurrentIndex(KeyModel::hasFingerprintSensor(m_model) ? 3 : 4);
     setBtnStyleSheet(4);
     cmdSend(Cmd::fidoPinRetriesFromMenu(), CmdType::FidoPinRetries);
 }

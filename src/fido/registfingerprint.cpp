@@ -1,16 +1,14 @@
 #include "fido/registfingerprint.h"
 
-#include "ui/scaling.h"
 #include "ui_registfingerprint.h"
 
 #include <QKeyEvent>
 
-registFingerprint::registFingerprint(QWidget* parent, double factor) : QDialog(parent), ui(new Ui::registFingerprint)
+registFingerprint::registFingerprint(QWidget* parent, double factor)
+    : ScaledDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint), ui(new Ui::registFingerprint)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint);
-    setWindowOpacity(0.99);
-    m_scale = scaling::scaleNewDialog(*this, factor);
+    scaleForm(factor);
 }
 
 registFingerprint::~registFingerprint() = default;
@@ -37,8 +35,7 @@ void registFingerprint::setType(QWidget* parent, QString const& mode)
         // A test cannot be abandoned before the key answers.
         ui->close->hide();
     }
-    if (parent)
-        move(parent->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOn(parent);
 }
 
 void registFingerprint::updateUI(QString text)
@@ -112,14 +109,4 @@ void registFingerprint::showCloseButton()
 {
     ui->close->show();
     ui->close->setEnabled(true);
-}
-
-void registFingerprint::screenChanged(double factor)
-{
-    m_scale = scaling::screenChanged(*this, m_scale, factor);
-}
-
-void registFingerprint::changeObjectSize(QObject const& obj, double factor)
-{
-    scaling::changeObjectSize(obj, factor);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/scaleddialog.h"
+
 #include <QString>
 
 #include <memory>
@@ -10,7 +11,7 @@ class registFingerprint;
 }
 
 // Shows the progress of a fingerprint enrolment sample by sample, or of a fingerprint test.
-class registFingerprint : public QDialog
+class registFingerprint : public ScaledDialog
 {
     Q_OBJECT
 
@@ -29,9 +30,6 @@ public:
     void setCancelRequested(bool cancel) { m_cancel = cancel; }
     bool isClosable() const { return m_closable; }
 
-    void screenChanged(double factor);
-    void changeObjectSize(QObject const& obj, double factor);
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -44,6 +42,5 @@ private:
 
     bool m_cancel = false;
     std::unique_ptr<Ui::registFingerprint> ui;
-    double m_scale = 1.0;
     bool m_closable = true;
 };

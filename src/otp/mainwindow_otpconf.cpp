@@ -4,10 +4,9 @@
 #include "app/mainwindow.h"
 #include "otp/otpinput.h"
 #include "support/hex.h"
+#include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
-
-#include <QRegExpValidator>
 
 namespace {
 
@@ -72,13 +71,13 @@ QValidator* MainWindow::otpValidator(const QString& pattern)
 {
     QValidator*& validator = m_otpValidators[pattern];
     if (!validator)
-        validator = new QRegExpValidator(QRegExp(pattern, Qt::CaseSensitive), this);
+        validator = InputRule::validator(pattern, this);
     return validator;
 }
 
 void MainWindow::on_otpmode_currentIndexChanged(int index)
 {
-    QValidator* noCjk = otpValidator(OtpInput::noCjkPattern());
+    QValidator* noCjk = otpValidator(InputRule::noCjk());
     for (QLineEdit* name : {ui->lineEdit_hotp_name, ui->lineEdit_sta_name, ui->lineEdit_cr_name})
         name->setValidator(noCjk);
     // Keys that report no serial number show eight zeros; such a key suggests no name.
@@ -88,7 +87,7 @@ void MainWindow::on_otpmode_currentIndexChanged(int index)
     ui->otpPage->setCurrentIndex(index);
 
     if (index == 0) {
-        ui->lineEdit_hotp_key->setValidator(otpValidator(OtpInput::hexPattern()));
+        ui->lineEdit_hotp_key->setValidator(otpValidator(InputRule::hexadecimal()));
         ui->lineEdit_hotp_key->clear();
         ui->lineEdit_hotp_name->setText(serial);
         ui->radio_hotp_digits_6->setChecked(true);
@@ -100,7 +99,7 @@ void MainWindow::on_otpmode_currentIndexChanged(int index)
         on_check_sta_any_stateChanged(Qt::Unchecked);
         ui->sta_config->setEnabled(false);
     } else if (index == 2) {
-        ui->lineEdit_cr_key->setValidator(otpValidator(OtpInput::hexPattern()));
+        ui->lineEdit_cr_key->setValidator(otpValidator(InputRule::hexadecimal()));
         ui->lineEdit_cr_key->clear();
         ui->lineEdit_cr_name->setText(serial);
         ui->cr_config->setEnabled(false);
@@ -111,7 +110,7 @@ void MainWindow::on_otpmode_currentIndexChanged(int index)
 
 void MainWindow::on_check_sta_any_stateChanged(int state)
 {
-    const QString pattern = state == Qt::Checked ? OtpInput::noCjkPattern() : OtpInput::modhexPattern();
+    const QString pattern = state == Qt::Checked ? InputRule::noCjk() : OtpInput::modhexPattern();
     ui->lineEdit_sta_key->setValidator(otpValidator(pattern));
     ui->lineEdit_sta_key->clear();
 }

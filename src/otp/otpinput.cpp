@@ -23,17 +23,6 @@ QString touchPrompt()
     return QStringLiteral("  Please touch your VELMORA FIDO Security Key ... ");
 }
 
-QString noCjkPattern()
-{
-    return QStringLiteral("[^\u4e00-\u9fa5\uff01\uffe5\u2026\u2026\uff5b\uff5d\u3010\u3011\u300a\u300b\uff08\uff09"
-                          "\u2014\u2014\uff1b\u2019\u2018\uff1a\u201c\uff0c\u3002\u3001\uff1f]+$");
-}
-
-QString hexPattern()
-{
-    return QStringLiteral("^[A-Fa-f0-9]+$");
-}
-
 QString modhexPattern()
 {
     return QStringLiteral("^[bcdefghijklnrtuvBCDEFGHIJKLNRTUV]+$");

@@ -5,16 +5,14 @@
 
 class QRandomGenerator;
 
-// The rules of the OTP configuration form that need no widgets: the validator patterns, the
+// The rules of the OTP configuration form that need no widgets: the modhex pattern, the
 // static key's character rule and the generators of serial numbers and secrets.
 namespace OtpInput {
 
 // The busy text while the key waits for the touch that confirms a write.
 QString touchPrompt();
 
-// One or more characters, none a CJK ideograph (U+4E00 to U+9FA5) nor full-width punctuation.
-QString noCjkPattern();
-QString hexPattern();
+// The static password's rule unless any character is allowed; the other rules are InputRule's.
 QString modhexPattern();
 // The 32 letters a modhex character is drawn from (each of the 16 in both cases).
 QString modhexAlphabet();

@@ -1,38 +1,12 @@
 #include "piv/changepin.h"
 
-#include "ui/scaling.h"
 #include "ui_changepin.h"
 
 #include <QKeyEvent>
-#include <QRegExpValidator>
-
-namespace PinRule {
-
-const char kDefaultPivPin[] = "80417326";
-const char kDefaultManagementKey[] = "7E3D0C41F58B29D6B1C48E2F7D0B5C63D6E1F4C8072B3B5E";
-
-QValidator* digits(QObject* parent)
-{
-    return new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]+$")), parent);
-}
-
-QValidator* hexadecimal(QObject* parent)
-{
-    return new QRegExpValidator(QRegExp(QStringLiteral("^[A-Fa-f0-9]+$")), parent);
-}
-
-QValidator* noCjk(QObject* parent)
-{
-    // CJK ideographs and the full-width punctuation an input method produces.
-    static const QString pattern = QString::fromUtf8("[^一-龥！￥……｛｝【】《》（）——；’‘：“，。、？]+$");
-    return new QRegExpValidator(QRegExp(pattern), parent);
-}
-
-} // namespace PinRule
 
 namespace {
 
-enum class Rule { Digits, Hexadecimal, NoCjk };
+using Rule = PinDialog::Rule;
 
 struct Mode
 {
@@ -41,7 +15,8 @@ struct Mode
     const char* heading;
     const char* placeholders[3];
     Rule rule;
-    bool useDefault;
+    // What "Use Default" fills in; null where the box is hidden.
+    const char* defaultValue;
     const char* empty[3];
     const char* mismatch;
     int minLength;
@@ -57,7 +32,7 @@ const Mode kModes[] = {
      "Set PIN",
      {"Please input new pin", "Please input confirm pin", ""},
      Rule::NoCjk,
-     false,
+     nullptr,
      {"New PIN cannot be empty.", "Confirm PIN cannot be empty.", ""},
      "Current PIN not match the confirm PIN.",
      4,
@@ -68,7 +43,7 @@ const Mode kModes[] = {
      "Change PIN",
      {"Please input old pin", "Please input new pin", "Please input confirm pin"},
      Rule::NoCjk,
-     false,
+     nullptr,
      {"Old PIN cannot be empty.", "New PIN cannot be empty.", "Confirm PIN cannot be empty."},
      "New PIN not match the confirm PIN.",
      4,
@@ -79,7 +54,7 @@ const Mode kModes[] = {
      "Change PIN",
      {"Please input old pin", "Please input new pin", "Please input confirm pin"},
      Rule::Digits,
-     true,
+     PinRule::kDefaultPivPin,
      {"Old PIN cannot be empty.", "New PIN cannot be empty.", "Confirm PIN cannot be empty."},
      "New PIN not match the confirm PIN.",
      6,
@@ -90,7 +65,7 @@ const Mode kModes[] = {
      "Change PUK",
      {"Please input old puk", "Please input new puk", "Please input confirm puk"},
      Rule::Digits,
-     true,
+     PinRule::kDefaultPivPin,
      {"Old PUK cannot be empty.", "New PUK cannot be empty.", "Confirm PUK cannot be empty."},
      "New PUK not match the confirm PUK.",
      6,
@@ -101,7 +76,7 @@ const Mode kModes[] = {
      "Change Management Key",
      {"Please input old manager key", "Please input new manager key", "Please input confirm manager key"},
      Rule::Hexadecimal,
-     true,
+     PinRule::kDefaultManagementKey,
      {"Old management key cannot be empty.", "New management key cannot be empty.",
       "Confirm management key cannot be empty."},
      "New management key not match the confirm management key.",
@@ -120,15 +95,10 @@ const Mode* findMode(const QString& name)
 
 } // namespace
 
-changePIN::changePIN(QWidget* parent, double factor) : QDialog(parent), ui(new Ui::changePIN)
+changePIN::changePIN(QWidget* parent, double factor) : PinDialog(parent), ui(new Ui::changePIN)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
-    setWindowOpacity(0.99);
-    m_digits = PinRule::digits(this);
-    m_hexadecimal = PinRule::hexadecimal(this);
-    m_noCjk = PinRule::noCjk(this);
-    m_scale = scaling::scaleNewDialog(*this, factor);
+    scaleForm(factor);
 }
 
 changePIN::~changePIN() = default;
@@ -152,22 +122,17 @@ void changePIN::setType(QWidget* parent, QString const& mode)
         ui->oldpinV->setPlaceholderText(QString::fromUtf8(m->placeholders[0]));
         ui->newpinV->setPlaceholderText(QString::fromUtf8(m->placeholders[1]));
         ui->conformPinV->setPlaceholderText(QString::fromUtf8(m->placeholders[2]));
-        setRule(m->rule == Rule::Digits ? m_digits : m->rule == Rule::Hexadecimal ? m_hexadecimal : m_noCjk);
-        ui->checkBox_usedefault_change->setVisible(m->useDefault);
+        for (QLineEdit* field : {ui->oldpinV, ui->newpinV, ui->conformPinV})
+            field->setValidator(validator(m->rule));
+        ui->checkBox_usedefault_change->setVisible(m->defaultValue != nullptr);
     }
 
     ui->oldpinV->setFocus();
-    if (parent)
-        move(parent->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOn(parent);
 }
 
-void changePIN::setRule(QValidator* rule)
-{
-    ui->oldpinV->setValidator(rule);
-    ui->newpinV->setValidator(rule);
-    ui->conformPinV->setValidator(rule);
-}
-
+// Every mode that changes an existing secret asks for it first, so the new one is typed in the
+// second field and confirmed in the third.
 bool changePIN::hasConfirmField() const
 {
     return type != QLatin1String("fidosetpin");
@@ -176,7 +141,7 @@ bool changePIN::hasConfirmField() const
 QMap<QString, QString> changePIN::getinput() const
 {
     QMap<QString, QString> input;
-    if (type != QLatin1String("fidosetpin"))
+    if (hasConfirmField())
         input.insert(QStringLiteral("old"), ui->oldpinV->text());
     input.insert(QStringLiteral("new"), ui->newpinV->text());
     return input;
@@ -216,9 +181,7 @@ QString changePIN::check() const
 void changePIN::resetFields()
 {
     ui->checkBox_usedefault_change->setChecked(false);
-    ui->oldpinV->setEnabled(true);
-    ui->oldpinV->setEchoMode(QLineEdit::Password);
-    ui->oldpinV->clear();
+    resetSecret(*ui->oldpinV);
     ui->newpinV->clear();
     ui->conformPinV->clear();
 }
@@ -235,30 +198,10 @@ void changePIN::on_OK_clicked()
     accept();
 }
 
-void changePIN::on_Cancel_clicked()
-{
-    okPressed = false;
-    reject();
-}
-
 void changePIN::on_checkBox_usedefault_change_clicked()
 {
-    if (!ui->checkBox_usedefault_change->isChecked()) {
-        ui->oldpinV->clear();
-        ui->oldpinV->setEchoMode(QLineEdit::Password);
-        ui->oldpinV->setEnabled(true);
-        return;
-    }
-    QString value;
-    if (type == QLatin1String("pivchangepin") || type == QLatin1String("pivchangepuk"))
-        value = QString::fromLatin1(PinRule::kDefaultPivPin);
-    else if (type == QLatin1String("changeManKey"))
-        value = QString::fromLatin1(PinRule::kDefaultManagementKey);
-    else
-        return;
-    ui->oldpinV->setText(value);
-    ui->oldpinV->setEchoMode(QLineEdit::Normal);
-    ui->oldpinV->setEnabled(false);
+    const Mode* m = findMode(type);
+    useDefault(*ui->oldpinV, ui->checkBox_usedefault_change->isChecked(), m ? m->defaultValue : nullptr);
 }
 
 void changePIN::keyPressEvent(QKeyEvent* event)
@@ -266,14 +209,4 @@ void changePIN::keyPressEvent(QKeyEvent* event)
     // Escape must not close the prompt; Return and Enter confirm it.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         on_OK_clicked();
-}
-
-void changePIN::screenChanged(double factor)
-{
-    m_scale = scaling::screenChanged(*this, m_scale, factor);
-}
-
-void changePIN::changeObjectSize(QObject const& obj, double factor)
-{
-    scaling::changeObjectSize(obj, factor);
 }

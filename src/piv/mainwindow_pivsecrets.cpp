@@ -1,7 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
-#include "piv/changepin.h"
+#include "device/keymodel.h"
+#include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -12,11 +13,6 @@ constexpr quint32 kTwoTriesLeft = 0x63C2;
 constexpr quint32 kOneTryLeft = 0x63C1;
 constexpr quint32 kBlocked = 0x63C0;
 constexpr quint32 kResetTouchTimeout = 0x6983;
-
-bool hasFingerprintSensor(const QString& model)
-{
-    return model == QLatin1String("R14") || model == QLatin1String("R15") || model == QLatin1String("R22");
-}
 
 } // namespace
 
@@ -41,10 +37,10 @@ void MainWindow::registerPivHandlers()
 
 void MainWindow::on_piv_clicked()
 {
-    ui->bioPolicy->setVisible(hasFingerprintSensor(m_model));
+    ui->bioPolicy->setVisible(KeyModel::hasFingerprintSensor(m_model));
     // One validator serves every visit.
     if (!ui->subjectV->validator())
-        ui->subjectV->setValidator(PinRule::noCjk(ui->subjectV));
+        ui->subjectV->setValidator(InputRule::validator(InputRule::noCjk(), ui->subjectV));
     openPivPage();
 }
 

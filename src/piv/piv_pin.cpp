@@ -1,21 +1,13 @@
 #include "piv/piv_pin.h"
 
-#include "piv/changepin.h"
-#include "ui/scaling.h"
 #include "ui_piv_pin.h"
 
 #include <QKeyEvent>
-#include <QValidator>
 
-piv_pin::piv_pin(QWidget* parent, double factor) : QDialog(parent), ui(new Ui::piv_pin)
+piv_pin::piv_pin(QWidget* parent, double factor) : PinDialog(parent), ui(new Ui::piv_pin)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
-    setWindowOpacity(0.99);
-    m_digits = PinRule::digits(this);
-    m_hexadecimal = PinRule::hexadecimal(this);
-    m_noCjk = PinRule::noCjk(this);
-    m_scale = scaling::scaleNewDialog(*this, factor);
+    scaleForm(factor);
 }
 
 piv_pin::~piv_pin() = default;
@@ -32,30 +24,29 @@ void piv_pin::setType(QWidget* parent, QString const& type)
         const char* key;
         const char* heading;
         const char* placeholder;
-        QValidator* rule;
+        Rule rule;
         bool useDefault;
     };
     // Tested in this order: the first kind the type text names wins.
     const Kind kinds[] = {
-        {"Password", "Verify Cert Password", "Please input cert password", nullptr, false},
-        {"PIV", "Verify PIV", "Please input PIV PIN", m_digits, true},
-        {"FIDO", "Verify FIDO", "Please input FIDO PIN", m_noCjk, false},
-        {"Management", "Verify PIV Management Key", "Please input PIV Management Key", m_hexadecimal, true},
+        {"Password", "Verify Cert Password", "Please input cert password", Rule::Any, false},
+        {"PIV", "Verify PIV", "Please input PIV PIN", Rule::Digits, true},
+        {"FIDO", "Verify FIDO", "Please input FIDO PIN", Rule::NoCjk, false},
+        {"Management", "Verify PIV Management Key", "Please input PIV Management Key", Rule::Hexadecimal, true},
     };
     for (const Kind& kind : kinds) {
         if (!type.contains(QLatin1String(kind.key)))
             continue;
         ui->title->setText(QString::fromLatin1(kind.heading));
         ui->pinV->setPlaceholderText(QString::fromLatin1(kind.placeholder));
-        ui->pinV->setValidator(kind.rule);
+        ui->pinV->setValidator(validator(kind.rule));
         ui->checkBox_usedefault->setVisible(kind.useDefault);
         break;
     }
     ui->pinType->setText(type);
 
     ui->pinV->setFocus();
-    if (parent)
-        move(parent->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOn(parent);
 }
 
 bool piv_pin::isKind(const char* kind) const
@@ -90,9 +81,7 @@ QString piv_pin::getinput()
 void piv_pin::clearInput()
 {
     ui->checkBox_usedefault->setChecked(false);
-    ui->pinV->setEnabled(true);
-    ui->pinV->setEchoMode(QLineEdit::Password);
-    ui->pinV->clear();
+    resetSecret(*ui->pinV);
 }
 
 void piv_pin::on_OK_clicked()
@@ -104,28 +93,12 @@ void piv_pin::on_OK_clicked()
     accept();
 }
 
-void piv_pin::on_Cancel_clicked()
-{
-    okPressed = false;
-    reject();
-}
-
 void piv_pin::on_checkBox_usedefault_clicked()
 {
-    if (!ui->checkBox_usedefault->isChecked()) {
-        ui->pinV->setEchoMode(QLineEdit::Password);
-        ui->pinV->clear();
-        ui->pinV->setEnabled(true);
-        return;
-    }
-    if (isKind("PIV PIN"))
-        ui->pinV->setText(QString::fromLatin1(PinRule::kDefaultPivPin));
-    else if (isKind("Management Key"))
-        ui->pinV->setText(QString::fromLatin1(PinRule::kDefaultManagementKey));
-    else
-        return;
-    ui->pinV->setEchoMode(QLineEdit::Normal);
-    ui->pinV->setEnabled(false);
+    const char* value = isKind("PIV PIN")          ? PinRule::kDefaultPivPin
+                        : isKind("Management Key") ? PinRule::kDefaultManagementKey
+                                                   : nullptr;
+    useDefault(*ui->pinV, ui->checkBox_usedefault->isChecked(), value);
 }
 
 void piv_pin::keyPressEvent(QKeyEvent* event)
@@ -133,14 +106,4 @@ void piv_pin::keyPressEvent(QKeyEvent* event)
     // Escape must not close the prompt; Return and Enter confirm it.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         on_OK_clicked();
-}
-
-void piv_pin::screenChanged(double factor)
-{
-    m_scale = scaling::screenChanged(*this, m_scale, factor);
-}
-
-void piv_pin::changeObjectSize(QObject const& obj, double factor)
-{
-    scaling::changeObjectSize(obj, factor);
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QDialog>
+#include "piv/pindialog.h"
+
 #include <QString>
 
 #include <memory>
-
-class QValidator;
 
 namespace Ui {
 class piv_pin;
@@ -13,7 +12,7 @@ class piv_pin;
 
 // Asks for one existing secret: "FIDO PIN:", "PIV PIN:", "Management Key:" or "Password:" (the
 // password of a certificate file, which may be empty).
-class piv_pin : public QDialog
+class piv_pin : public PinDialog
 {
     Q_OBJECT
 
@@ -27,25 +26,15 @@ public:
     // Forgets what was typed, so no secret stays in the widget between showings.
     void clearInput();
 
-    void screenChanged(double factor);
-    void changeObjectSize(QObject const& obj, double factor);
-
-    bool okPressed = false;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
     void on_OK_clicked();
-    void on_Cancel_clicked();
     void on_checkBox_usedefault_clicked();
 
 private:
     bool isKind(const char* kind) const;
 
     std::unique_ptr<Ui::piv_pin> ui;
-    double m_scale = 1.0;
-    QValidator* m_digits = nullptr;
-    QValidator* m_hexadecimal = nullptr;
-    QValidator* m_noCjk = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "ui/dialogmessage.h"
 
-#include "ui/scaling.h"
 #include "ui/uiresources.h"
 
 #include <QFontMetrics>
@@ -38,14 +37,12 @@ QString longestLine(const QString& text)
 
 } // namespace
 
-DialogMessage::DialogMessage(QWidget* parent, double factor) : QDialog(parent)
+DialogMessage::DialogMessage(QWidget* parent, double factor)
+    : ScaledDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)
 {
     ensureUiResources();
     buildForm();
-    okPressed = false;
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint);
-    setWindowOpacity(0.99);
-    m_scale = scaling::scaleNewDialog(*this, factor);
+    scaleForm(factor);
 }
 
 void DialogMessage::buildForm()
@@ -147,16 +144,6 @@ void DialogMessage::setLoc(int x, int y)
 {
     m_ok->move(x, y);
     m_cancel->move(x + 70, y);
-}
-
-void DialogMessage::screenChanged(double factor)
-{
-    m_scale = scaling::screenChanged(*this, m_scale, factor);
-}
-
-void DialogMessage::changeObjectSize(QObject const& obj, double factor)
-{
-    scaling::changeObjectSize(obj, factor);
 }
 
 void DialogMessage::on_ok_clicked()

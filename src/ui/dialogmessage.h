@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/scaleddialog.h"
+
 #include <QString>
 
 class QFrame;
@@ -9,7 +10,7 @@ class QPushButton;
 
 // The one message box of the application: an icon, a title, a message laid out on one line per
 // "\n"-separated part, and OK (plus Cancel for a question).
-class DialogMessage : public QDialog
+class DialogMessage : public ScaledDialog
 {
     Q_OBJECT
 
@@ -25,9 +26,6 @@ public:
     // Fills and lays out the dialog and centres it on `parent`; the caller then runs exec().
     void setDialog(QWidget* parent, int kind, QString title, QString text);
     void setLoc(int x, int y);
-    void screenChanged(double factor);
-    void changeObjectSize(QObject const& obj, double factor);
-    double scaleFactor() const { return m_scale; }
 
 public slots:
     void on_ok_clicked();
@@ -45,6 +43,5 @@ private:
     QLabel* m_title = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    double m_scale = 1.0;
     int m_extraHeight = 0;
 };

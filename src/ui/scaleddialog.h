@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+// A dialog that follows the main window's display scale. Its form is laid out for a 96 dpi
+// screen; the derived dialog builds it, then calls scaleForm once.
+class ScaledDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Follows the main window to `factor`.
+    void screenChanged(double factor);
+    void changeObjectSize(QObject const& obj, double factor);
+    // The factor the dialog's geometry now reflects.
+    double scaleFactor() const { return m_scale; }
+
+protected:
+    // Every dialog of the application is drawn at opacity 0.99.
+    ScaledDialog(QWidget* parent, Qt::WindowFlags flags);
+
+    // Brings the form, just built at its design size, to `factor`.
+    void scaleForm(double factor);
+    // Top-left at the centre of `parent` minus half this dialog's size.
+    void centreOn(const QWidget* parent);
+
+private:
+    double m_scale = 1.0;
+};

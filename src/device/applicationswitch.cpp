@@ -12,26 +12,16 @@ constexpr int kTransportOtp = 0x10;
 constexpr int kTransportFido = 0x20;
 constexpr int kTransportCcid = 0x40;
 
-int fidoCode(int current, int wanted)
+// `inPlace`: the change can be made without enabling the group's transport first.
+int groupCode(int current, int wanted, int group, bool inPlace)
 {
-    const int cur = current & kFidoGroup;
-    const int now = wanted & kFidoGroup;
+    const int cur = current & group;
+    const int now = wanted & group;
     if (cur == now)
         return 4;
     if (cur && !now)
         return 1;
-    return cur ? 2 : 3;
-}
-
-int ccidCode(int current, int wanted)
-{
-    const int cur = current & kCcidGroup;
-    const int now = wanted & kCcidGroup;
-    if (cur == now)
-        return 4;
-    if (cur && !now)
-        return 1;
-    return (current & kPivOrPgp) ? 2 : 3;
+    return inPlace ? 2 : 3;
 }
 
 } // namespace
@@ -39,7 +29,8 @@ int ccidCode(int current, int wanted)
 ApplicationSwitch ApplicationSwitch::plan(int current, int wanted)
 {
     ApplicationSwitch s;
-    s.state = fidoCode(current, wanted) | ccidCode(current, wanted);
+    s.state = groupCode(current, wanted, kFidoGroup, (current & kFidoGroup) != 0) |
+              groupCode(current, wanted, kCcidGroup, (current & kPivOrPgp) != 0);
     s.state |= ((current ^ wanted) & kNdef) ? 2 : 4;
     s.state |= ((current ^ wanted) & kOtp) ? 1 : 4;
     if (wanted & kFidoGroup)

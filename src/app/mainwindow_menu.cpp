@@ -70,11 +70,8 @@ void MainWindow::setBtnStyleSheet(int page)
     paint(ui->about, h.about);
     paintSubItems(int(h.sub));
 
-    if (page == 4) {
-        const QString text = isfidoHavePin ? QStringLiteral("Change PIN") : QStringLiteral("Set PIN");
-        ui->fidoSetPIN->setText(text);
-        ui->fidoSetPIN1->setText(text);
-    }
+    if (page == 4)
+        setFidoPinButtons(isfidoHavePin);
     showKeyNameInTitle(page);
 }
 

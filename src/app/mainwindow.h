@@ -203,6 +203,9 @@ private:
     // "new", and "old" in the modes that change an existing secret.
     QMap<QString, QString> showChangePINDialog(QString const& type);
     QString showPINDialog(QString const& type);
+    // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
+    // or the prompt was cancelled.
+    bool askFidoPin();
 
 private slots:
     void on_fido_clicked();
@@ -230,6 +233,8 @@ private:
     void onFidoDeleteCredentialReply(const JSON_OBJ& reply);
     void changeUI_fido_bio();
     void bioAddItem(QStringList names);
+    // Runs the fingerprint dialog in `mode` while `command`, the first of its flow, is answered.
+    void runFingerprintDialog(const QString& mode, const QString& command, int type);
     void onFidoEnrollBeginReply(const JSON_OBJ& reply);
     void onFidoEnrollNextReply(const JSON_OBJ& reply);
     void onFidoCancelEnrollmentReply(const JSON_OBJ& reply);
@@ -285,6 +290,9 @@ private:
     void openPivSubPage(int index);
     bool askPivPinAndManagementKey(QString& pin);
     void endPivOperation();
+    // A failed step of a chained operation ends it: busy panel hidden, secrets forgotten,
+    // failure shown.
+    bool pivStepFailed(const JSON_OBJ& reply);
     bool isPivPathAcceptable(const QString& path);
     bool isPivPasswordAcceptable(const QString& password);
     void requestCertificate();
@@ -357,6 +365,8 @@ private:
     void registerOtpHandlers();
     void listOTP();
     void selectOtpSubPage();
+    // Asks, then deletes the slot's configuration (0 = slot 1, 1 = slot 2).
+    void deleteOtpSlot(int slot);
     void changeUI_OTP_List(OTP_STRUCT otp);
     // Not a slot: there is no "otpmode" widget to connect it to by name.
     void on_otpmode_currentIndexChanged(int index);

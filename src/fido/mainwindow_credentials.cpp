@@ -39,12 +39,7 @@ void MainWindow::on_enumCre_clicked()
 {
     m_fidoPin.clear();
     qDebug() << "g_insreted=" << (g_insreted ? "true" : "false");
-    if (!isfidoHavePin) {
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
-        return;
-    }
-    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
-    if (m_fidoPin.isEmpty())
+    if (!askFidoPin())
         return;
     const QString line = Cmd::fidoListCredentials(m_fidoPin);
     qDebug() << "arg==" << maskSecrets(line);

@@ -36,6 +36,16 @@ QMap<QString, QString> MainWindow::showChangePINDialog(QString const& type)
     return input;
 }
 
+bool MainWindow::askFidoPin()
+{
+    if (!isfidoHavePin) {
+        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
+        return false;
+    }
+    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
+    return !m_fidoPin.isEmpty();
+}
+
 QString MainWindow::showPINDialog(QString const& type)
 {
     m_pivPinDlg->setType(this, type);

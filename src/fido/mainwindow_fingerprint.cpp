@@ -75,19 +75,19 @@ void MainWindow::closeFingerprintDialog()
 
 void MainWindow::on_addfinger_clicked()
 {
-    if (!isfidoHavePin) {
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
-        return;
-    }
-    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
-    if (m_fidoPin.isEmpty())
+    if (!askFidoPin())
         return;
     ui->addfinger->setEnabled(false);
-    m_regFinger->setCancelRequested(false);
-    m_regFinger->setType(this, QStringLiteral("addfinger"));
+    runFingerprintDialog(QStringLiteral("addfinger"), Cmd::fidoEnrollBegin(m_fidoPin), CmdType::FidoEnrollBegin);
+}
+
+void MainWindow::runFingerprintDialog(const QString& mode, const QString& command, int type)
+{
+    m_regFinger->setType(this, mode);
     m_fingerCommandDropped = false;
-    cmdSend(Cmd::fidoEnrollBegin(m_fidoPin), CmdType::FidoEnrollBegin);
-    // A refused command gets no reply; a dialog waiting for one could only be closed by hand.
+    cmdSend(command, type);
+    // A refused command gets no reply; a dialog waiting for one could only be closed by hand,
+    // and the test and cached-time prompts have no close button.
     if (!m_fingerCommandDropped)
         m_regFinger->exec();
 }
@@ -156,12 +156,7 @@ void MainWindow::on_testfinger_clicked()
     m_regFinger->setCancelRequested(false);
     if (ui->fingerList->count() == 0)
         return;
-    m_regFinger->setType(this, QStringLiteral("testfinger"));
-    m_fingerCommandDropped = false;
-    cmdSend(Cmd::fidoVerifyEnrollment(), CmdType::FidoVerifyEnrollment);
-    // The test dialog has no close button until a reply comes; a refused command gets none.
-    if (!m_fingerCommandDropped)
-        m_regFinger->exec();
+    runFingerprintDialog(QStringLiteral("testfinger"), Cmd::fidoVerifyEnrollment(), CmdType::FidoVerifyEnrollment);
 }
 
 void MainWindow::onFidoVerifyEnrollmentReply(const JSON_OBJ& reply)
@@ -185,12 +180,7 @@ void MainWindow::on_delfinger_clicked()
         showMessage(1, QStringLiteral("Warning"), QStringLiteral(" Please select the fingerprint you want to delete."));
         return;
     }
-    if (!isfidoHavePin) {
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
-        return;
-    }
-    m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
-    if (m_fidoPin.isEmpty())
+    if (!askFidoPin())
         return;
     // The template's number is the two decimal digits at positions 12 and 13 of its name.
     const int number = ui->fingerList->currentItem()->text().mid(12, 2).toInt();

@@ -51,10 +51,8 @@ void MainWindow::on_otp_clicked()
     ui->combobox_language->setEnabled(language);
     ui->save_language->setEnabled(language);
     m_waiting->show(this, QStringLiteral("Please wait ..."));
-    ui->contentPage->setCurrentIndex(10);
-    setBtnStyleSheet(10);
-    listOTP();
-    selectOtpSubPage();
+    // The list reply takes the busy panel down.
+    on_backOtp_clicked();
 }
 
 void MainWindow::on_backOtp_clicked()
@@ -90,20 +88,17 @@ void MainWindow::onOtpListReply(const JSON_OBJ& reply)
     ui->otp2Delete->setEnabled(false);
     ui->label_otp_1_state->setText(QStringLiteral("This slot is empty"));
     ui->label_otp_2_state->setText(QStringLiteral("This slot is empty"));
-    if (reply.SW != 0x9000) {
-        ui->otp_swap->setEnabled(ui->otp1Delete->isEnabled() || ui->otp2Delete->isEnabled());
-        m_waiting->hide();
-        return;
-    }
-    const bool twoSlots = reply.INFO.contains("slot_2") || reply.INFO.contains("slot_default");
-    for (QWidget* slot2 : {static_cast<QWidget*>(ui->label_7), static_cast<QWidget*>(ui->label_otp_2_state),
-                           static_cast<QWidget*>(ui->otp_swap), static_cast<QWidget*>(ui->groupBox_10)})
-        slot2->setVisible(twoSlots);
-    for (const TextMap& record : reply.DATA) {
-        const OTP_STRUCT otp = slotRecord(record);
-        if (otp.slot == 0 || otp.slot == 1) {
-            m_otp[otp.slot] = otp;
-            changeUI_OTP_List(otp);
+    if (reply.SW == 0x9000) {
+        const bool twoSlots = reply.INFO.contains("slot_2") || reply.INFO.contains("slot_default");
+        for (QWidget* slot2 : {static_cast<QWidget*>(ui->label_7), static_cast<QWidget*>(ui->label_otp_2_state),
+                               static_cast<QWidget*>(ui->otp_swap), static_cast<QWidget*>(ui->groupBox_10)})
+            slot2->setVisible(twoSlots);
+        for (const TextMap& record : reply.DATA) {
+            const OTP_STRUCT otp = slotRecord(record);
+            if (otp.slot == 0 || otp.slot == 1) {
+                m_otp[otp.slot] = otp;
+                changeUI_OTP_List(otp);
+            }
         }
     }
     ui->otp_swap->setEnabled(ui->otp1Delete->isEnabled() || ui->otp2Delete->isEnabled());
@@ -128,30 +123,30 @@ void MainWindow::on_otp_swap_clicked()
 
 void MainWindow::on_otp1Delete_clicked()
 {
-    if (m_otp[0].name.isEmpty())
-        return;
-    if (!showMessage(3, QStringLiteral("Delect"),
-                     QStringLiteral("Do you want to delete the content of short touch (Slot 1)? \n"
-                                    "this permanently deletes the configuration.")))
-        return;
-    m_waiting->show(this, OtpInput::touchPrompt());
-    // A single-slot key has no per-slot delete: its OTP application is reset instead.
-    if (ui->otp_swap->isHidden())
-        cmdSend(Cmd::otpReset(), CmdType::OtpReset);
-    else
-        cmdSend(Cmd::otpDelete(0, m_otp[0].name), CmdType::OtpDelete);
+    deleteOtpSlot(0);
 }
 
 void MainWindow::on_otp2Delete_clicked()
 {
-    if (m_otp[1].name.isEmpty())
+    deleteOtpSlot(1);
+}
+
+void MainWindow::deleteOtpSlot(int slot)
+{
+    if (m_otp[slot].name.isEmpty())
         return;
-    if (!showMessage(3, QStringLiteral("Delect"),
-                     QStringLiteral("Do you want to delete the content of long touch (Slot 2)? \n"
-                                    "this permanently deletes the configuration.")))
+    const QString question = slot == 0 ? QStringLiteral("Do you want to delete the content of short touch (Slot 1)? \n"
+                                                        "this permanently deletes the configuration.")
+                                       : QStringLiteral("Do you want to delete the content of long touch (Slot 2)? \n"
+                                                        "this permanently deletes the configuration.");
+    if (!showMessage(3, QStringLiteral("Delect"), question))
         return;
     m_waiting->show(this, OtpInput::touchPrompt());
-    cmdSend(Cmd::otpDelete(1, m_otp[1].name), CmdType::OtpDelete);
+    // A single-slot key has no per-slot delete: its OTP application is reset instead.
+    if (slot == 0 && ui->otp_swap->isHidden())
+        cmdSend(Cmd::otpReset(), CmdType::OtpReset);
+    else
+        cmdSend(Cmd::otpDelete(slot, m_otp[slot].name), CmdType::OtpDelete);
 }
 
 void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "piv/pivdefs.h"
+#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
@@ -151,6 +152,16 @@ void MainWindow::endPivOperation()
     currentPin.clear();
     currentMgmtKey.clear();
     currentPassword.clear();
+}
+
+bool MainWindow::pivStepFailed(const JSON_OBJ& reply)
+{
+    if (reply.SW == kSuccess)
+        return false;
+    m_waiting->hide();
+    endPivOperation();
+    showFailure(reply);
+    return true;
 }
 
 // The backend reads file names between double quotes and knows no escape for one inside.

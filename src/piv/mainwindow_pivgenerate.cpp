@@ -60,12 +60,8 @@ void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QStr
 
 void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != kSuccess) {
-        m_waiting->hide();
-        endPivOperation();
-        showFailure(reply);
+    if (pivStepFailed(reply))
         return;
-    }
     if (ui->contentPage->currentIndex() == PivPage::Pairing) {
         cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey,
                                             QString::fromLatin1(PivPairing::kSubject)),
@@ -94,12 +90,8 @@ void MainWindow::requestCertificate()
 
 void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != kSuccess) {
-        m_waiting->hide();
-        endPivOperation();
-        showFailure(reply);
+    if (pivStepFailed(reply))
         return;
-    }
     const bool pairing = ui->contentPage->currentIndex() == PivPage::Pairing;
     if (pairing && currentSlot == QLatin1String("9a")) {
         currentSlot = QStringLiteral("9d");

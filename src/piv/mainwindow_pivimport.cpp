@@ -66,12 +66,8 @@ bool MainWindow::isPivPasswordAcceptable(const QString& password)
 
 void MainWindow::onPivImportKeyReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != kSuccess) {
-        m_waiting->hide();
-        endPivOperation();
-        showFailure(reply);
+    if (pivStepFailed(reply))
         return;
-    }
     cmdSend(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, currentPassword, currentCertFile),
             CmdType::PivImportCertificate);
 }

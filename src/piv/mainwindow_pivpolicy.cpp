@@ -68,12 +68,9 @@ void MainWindow::onPivSetBioPolicyReply(const JSON_OBJ& reply)
 
 void MainWindow::save_cachedTime()
 {
-    m_regFinger->setType(this, QStringLiteral("testfinger"));
-    m_fingerCommandDropped = false;
-    cmdSend(Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20), CmdType::PivSetCachedTime);
-    // The reply closes the prompt; a refused command gets none, and the prompt has no close button.
-    if (!m_fingerCommandDropped)
-        m_regFinger->exec();
+    // The touch prompt stays until the reply closes it.
+    runFingerprintDialog(QStringLiteral("testfinger"), Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20),
+                         CmdType::PivSetCachedTime);
 }
 
 void MainWindow::onPivSetCachedTimeReply(const JSON_OBJ& reply)

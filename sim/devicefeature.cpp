@@ -77,7 +77,7 @@ Reply DeviceFeature::setApplications(const CommandLine& command)
     }
     const unsigned missing = *mask & ~m_key.model().applications;
     if (missing) {
-        return Reply(Status::NotInstalled, "Application not installed on this key: " + applicationNames(missing) + ".");
+        return Reply(Status::NotFound, "Application not installed on this key: " + applicationNames(missing) + ".");
     }
     m_key.device().applications = *mask;
     return Reply::ok();
@@ -94,7 +94,7 @@ Reply DeviceFeature::setTransports(const CommandLine& command)
     }
     const unsigned missing = *mask & ~m_key.model().transports;
     if (missing) {
-        return Reply(Status::NotInstalled, "Transport not available on this key: " + transportNames(missing) + ".");
+        return Reply(Status::NotFound, "Transport not available on this key: " + transportNames(missing) + ".");
     }
     m_key.device().nextTransports = *mask;
     return Reply::ok("Remove and re-insert the key to use the new transports.");

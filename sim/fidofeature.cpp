@@ -42,7 +42,7 @@ void FidoFeature::add(CommandTable& commands, const std::string& op, Handler han
 {
     commands.add("fido", op, [this, handler = std::move(handler)](const CommandLine& command) -> Outcome {
         if (!m_key.device().hasApplication(AppFido2)) {
-            return Reply(FidoStatus::ApplicationDisabled, "The FIDO2 application is switched off on this key.");
+            return Reply(Status::ConditionsNotSatisfied, "The FIDO2 application is switched off on this key.");
         }
         return handler(command);
     });

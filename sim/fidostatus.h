@@ -17,5 +17,4 @@ constexpr uint32_t PinNotSet = 0x35;
 constexpr uint32_t PinPolicyViolation = 0x37;
 constexpr uint32_t UvInvalid = 0x3F; // the finger matches no template
 constexpr uint32_t NoResidentCredentials = 0xF0;
-constexpr uint32_t ApplicationDisabled = 0x6985;
 } // namespace FidoStatus

@@ -7,12 +7,6 @@
 
 namespace {
 
-// Status words of the OTP application beyond the shared ones.
-constexpr uint32_t TouchTimeout = 0x6984;
-constexpr uint32_t FunctionNotSupported = 0x6A81;
-constexpr uint32_t WrongParameters = 0x6A86;
-constexpr uint32_t ClassNotSupported = 0x6E00;
-
 // A slot holds a 20-byte HMAC key; a static password up to 32 characters.
 constexpr size_t MaxSecretBytes = 20;
 constexpr size_t MaxPasswordBytes = 32;
@@ -23,7 +17,7 @@ const char* const EnterMarker = "<enter>";
 
 Reply touchTimeout()
 {
-    return Reply(TouchTimeout, "Touch time out.");
+    return Reply(Status::OtpTouchTimeout, "Touch time out.");
 }
 
 Reply wrongData(const std::string& info)
@@ -160,10 +154,10 @@ int OtpFeature::slotCount() const
 std::optional<Reply> OtpFeature::unavailable() const
 {
     if (slotCount() == 0) {
-        return Reply(Status::NotInstalled, "This key has no OTP application.");
+        return Reply(Status::NotFound, "This key has no OTP application.");
     }
     if (!m_key.device().hasApplication(AppOtp)) {
-        return Reply(Status::NotInstalled, "The OTP application is switched off.");
+        return Reply(Status::NotFound, "The OTP application is switched off.");
     }
     return std::nullopt;
 }
@@ -259,7 +253,7 @@ Outcome OtpFeature::swap()
         return *refused;
     }
     if (slotCount() < 2) {
-        return Reply(FunctionNotSupported, "This key has only one OTP slot.");
+        return Reply(Status::NotSupported, "This key has only one OTP slot.");
     }
     std::swap(m_slots[0], m_slots[1]);
     return Reply::ok();
@@ -271,7 +265,7 @@ Outcome OtpFeature::setLanguage(const CommandLine& command)
         return *refused;
     }
     if (!m_key.model().keyboardLanguage) {
-        return Reply(FunctionNotSupported, "This key has no keyboard language setting.");
+        return Reply(Status::NotSupported, "This key has no keyboard language setting.");
     }
     const std::string code = command.option("-c").value_or("");
     if (code != "EN" && code != "FR") {
@@ -294,17 +288,17 @@ Outcome OtpFeature::sendApdu(const CommandLine& command)
     }
     const Hex::Bytes& bytes = *apdu;
     if (bytes[0] != 0x80) {
-        return Reply(ClassNotSupported, "Class not supported.");
+        return Reply(Status::ClassNotSupported, "Class not supported.");
     }
     if (bytes[1] == 0xE3) {
         if (bytes[2] != 0x05 || bytes[3] != 0x00) {
-            return Reply(WrongParameters, "Incorrect parameters P1 P2.");
+            return Reply(Status::WrongParameters, "Incorrect parameters P1 P2.");
         }
         return Reply::ok(m_withEnter ? "01" : "00");
     }
     if (bytes[1] == 0xE1) {
         if (bytes[2] != 0x05 || bytes[3] != 0x01) {
-            return Reply(WrongParameters, "Incorrect parameters P1 P2.");
+            return Reply(Status::WrongParameters, "Incorrect parameters P1 P2.");
         }
         if (bytes.size() != 6 || bytes[4] != 0x01 || bytes[5] > 0x01) {
             return wrongData("The with-enter setting takes one byte, 00 or 01.");

@@ -1,6 +1,5 @@
 #include "pivfeature.h"
 
-#include "pivstatus.h"
 #include "status.h"
 
 namespace {
@@ -66,13 +65,13 @@ void PivFeature::add(CommandTable& commands, const std::string& op, Handler hand
 std::optional<Reply> PivFeature::unavailable() const
 {
     if (!m_key.model().carries(AppPiv)) {
-        return Reply(PivStatus::NotFound, "This key has no PIV application.");
+        return Reply(Status::NotFound, "This key has no PIV application.");
     }
     if (!m_key.device().hasApplication(AppPiv)) {
-        return Reply(PivStatus::NotFound, "The PIV application is switched off on this key.");
+        return Reply(Status::NotFound, "The PIV application is switched off on this key.");
     }
     if (!m_key.device().hasTransport(TransportCcid)) {
-        return Reply(PivStatus::Failed, "PIV needs the CCID transport, which is switched off on this key.");
+        return Reply(Status::Failed, "PIV needs the CCID transport, which is switched off on this key.");
     }
     return std::nullopt;
 }
@@ -82,7 +81,7 @@ std::optional<Reply> PivFeature::withoutSensor() const
     if (m_key.model().fingerprint) {
         return std::nullopt;
     }
-    return Reply(PivStatus::NotSupported, "This key has no fingerprint sensor.");
+    return Reply(Status::NotSupported, "This key has no fingerprint sensor.");
 }
 
 Reply PivFeature::changePin(const CommandLine& command)
@@ -149,7 +148,7 @@ Reply PivFeature::changeManagementKey(const CommandLine& command)
 // PIN and PUK (a key whose secrets are forgotten can still be reset).
 Outcome PivFeature::reset()
 {
-    return Outcome::afterTouch(Reply(PivStatus::TouchTimeout, "Touch time out. PIV was not reset."), [this] {
+    return Outcome::afterTouch(Reply(Status::PivTouchTimeout, "Touch time out. PIV was not reset."), [this] {
         m_state.factoryReset();
         return Reply::ok();
     });
@@ -196,7 +195,7 @@ Outcome PivFeature::setCachedTime(const CommandLine& command)
     if (seconds < 1 || seconds > 255) {
         return Reply(Status::WrongData, "Option -t needs the cache time in seconds, 1 to 255.");
     }
-    return Outcome::afterTouch(Reply(PivStatus::TouchTimeout, "No fingerprint was presented in time."),
+    return Outcome::afterTouch(Reply(Status::PivTouchTimeout, "No fingerprint was presented in time."),
                                [this, seconds] {
                                    m_state.setCachedTime(seconds);
                                    return Reply::ok();

@@ -1,6 +1,7 @@
 #include "pivsecret.h"
 
 #include "hex.h"
+#include "status.h"
 
 #include <openssl/crypto.h>
 
@@ -8,9 +9,6 @@
 #include <cctype>
 
 namespace {
-
-constexpr uint32_t WrongWithTries = 0x63C0;
-constexpr uint32_t SecurityNotSatisfied = 0x6982;
 
 std::string capitalised(std::string text)
 {
@@ -46,7 +44,8 @@ std::optional<Reply> PivSecret::verify(const std::string& given, bool triesInSta
 
 Reply PivSecret::refusal(bool triesInStatus) const
 {
-    const uint32_t status = triesInStatus ? WrongWithTries | static_cast<uint32_t>(m_retries) : SecurityNotSatisfied;
+    const uint32_t status =
+        triesInStatus ? Status::WrongSecret | static_cast<uint32_t>(m_retries) : Status::SecurityNotSatisfied;
     if (blocked()) {
         return Reply(status, capitalised(m_name) + " is blocked. Reset PIV to use it again.");
     }

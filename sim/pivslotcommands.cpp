@@ -5,7 +5,6 @@
 #include "pivkey.h"
 #include "pivname.h"
 #include "pivrequest.h"
-#include "pivstatus.h"
 #include "status.h"
 
 namespace {
@@ -22,7 +21,7 @@ std::string optionValue(const CommandLine& command, const std::string& flag)
 
 Reply noCertificate(const std::string& slot)
 {
-    return Reply(PivStatus::NotFound, "Slot " + slot + " holds no certificate.");
+    return Reply(Status::NotFound, "Slot " + slot + " holds no certificate.");
 }
 
 } // namespace
@@ -46,11 +45,11 @@ Reply PivSlotCommands::generateKey(const CommandLine& command)
     }
     const auto key = PivKey::generate(algorithm);
     if (!key) {
-        return Reply(PivStatus::Failed, "The key pair could not be generated.");
+        return Reply(Status::Failed, "The key pair could not be generated.");
     }
     std::string error;
     if (!PivFile::write(command.arguments()[1].text, key->publicPem(), &error)) {
-        return Reply(PivStatus::Failed, error);
+        return Reply(Status::Failed, error);
     }
     slot.slot->keyPem = key->privatePem();
     return Reply::ok();
@@ -76,7 +75,7 @@ Reply PivSlotCommands::generateCertificate(const CommandLine& command)
     }
     const auto certificate = PivCertificate::selfSigned(*key, *name);
     if (!certificate) {
-        return Reply(PivStatus::Failed, "The certificate could not be signed.");
+        return Reply(Status::Failed, "The certificate could not be signed.");
     }
     slot.slot->certificatePem = certificate->pem();
     return Reply::ok();
@@ -102,11 +101,11 @@ Reply PivSlotCommands::generateRequest(const CommandLine& command)
     }
     const auto request = PivRequest::pem(*key, *name);
     if (!request) {
-        return Reply(PivStatus::Failed, "The certificate request could not be signed.");
+        return Reply(Status::Failed, "The certificate request could not be signed.");
     }
     std::string error;
     if (!PivFile::write(command.arguments()[2].text, *request, &error)) {
-        return Reply(PivStatus::Failed, error);
+        return Reply(Status::Failed, error);
     }
     return Reply::ok();
 }
@@ -167,7 +166,7 @@ Reply PivSlotCommands::exportCertificate(const CommandLine& command)
     }
     std::string error;
     if (!PivFile::write(command.arguments()[1].text, slot.slot->certificatePem, &error)) {
-        return Reply(PivStatus::Failed, error);
+        return Reply(Status::Failed, error);
     }
     return Reply::ok();
 }
@@ -242,12 +241,12 @@ std::optional<Reply> PivSlotCommands::slotKey(const Target& target, const std::s
 {
     *key = PivKey::fromPrivatePem(target.slot->keyPem);
     if (!*key) {
-        return Reply(PivStatus::NotFound, "Slot " + target.name + " holds no key. Generate one first.");
+        return Reply(Status::NotFound, "Slot " + target.name + " holds no key. Generate one first.");
     }
     std::string error;
     const auto content = PivFile::readOwn(publicPath, &error);
     if (!content) {
-        return Reply(PivStatus::Failed, error);
+        return Reply(Status::Failed, error);
     }
     const auto publicKey = PivKey::fromPublicPem(*content);
     if (!publicKey) {
@@ -275,7 +274,7 @@ std::optional<Reply> PivSlotCommands::readFile(const std::string& path, std::str
     std::string error;
     const auto text = PivFile::read(path, &error);
     if (!text) {
-        return Reply(PivStatus::Failed, error);
+        return Reply(Status::Failed, error);
     }
     *content = *text;
     return std::nullopt;

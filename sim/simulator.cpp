@@ -118,10 +118,10 @@ std::optional<Reply> Simulator::refusal(const CommandLine& command, const Comman
         return std::nullopt;
     }
     if (m_keys == 0) {
-        return Reply(Status::KeyUnreachable, "No security key is present.");
+        return Reply(Status::Failed, "No security key is present.");
     }
     if (m_keys > 1) {
-        return Reply(Status::KeyUnreachable, "Several security keys are present. Leave only one plugged in.");
+        return Reply(Status::Failed, "Several security keys are present. Leave only one plugged in.");
     }
     auto forced = std::move(m_forcedFailure);
     m_forcedFailure.reset();
@@ -169,7 +169,7 @@ void Simulator::setKeyCount(int keys)
     }
     // The operation waiting for a touch cannot finish without its key.
     if (keys == 0 && m_touch.cancel()) {
-        answer(Reply(Status::KeyUnreachable, "The security key was removed."));
+        answer(Reply(Status::Failed, "The security key was removed."));
     }
 }
 

@@ -1,90 +1,85 @@
 #pragma once
 
-// A MainWindow on a recording backend, for the OTP pages' handler tests: the test reads the
-// command lines the window wrote and answers them as the backend would.
+// A MainWindow for the OTP pages' tests: on a recording backend the test reads the command
+// lines the window wrote and answers them as the backend would; given a program (kvman-sim)
+// the window talks to that instead. Named as the window's test friend, to reach its state.
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
 #include "ui/waitingdialog.h"
 
-#include <QApplication>
+#include <QAbstractButton>
 #include <QtTest>
 
 class MainWindowTestAccess
 {
 public:
-    static void otpClicked(MainWindow& w) { w.on_otp_clicked(); }
-    static void setModel(MainWindow& w, const QString& model) { w.m_model = model; }
-    static OTP_STRUCT slot(MainWindow& w, int index) { return w.m_otp[index]; }
-    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    // No command in flight: the last reply has been read and dispatched.
-    static bool lockFree(MainWindow& w)
+    explicit MainWindowTestAccess(const QString& program = QString())
+        : window(nullptr, program.isEmpty() ? backend.program() : program)
     {
-        if (!w.m_cmdLock.tryLock())
-            return false;
-        w.m_cmdLock.unlock();
-        return true;
     }
-};
 
-class OtpWindow
-{
-public:
     FakeBackend backend;
-    MainWindow window{nullptr, backend.program()};
+    MainWindow window;
     ModalHelper modal;
 
-    template <typename T> T* widget(const char* name) const
+    template <typename T = QWidget> T* widget(const QString& name) const
     {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
+        T* found = window.findChild<T*>(name);
+        return found ? found : (qFatal("no widget %s", qPrintable(name)), nullptr);
     }
+    void click(const QString& button) const { widget<QAbstractButton>(button)->click(); }
+    QString text(const QString& name) const { return widget(name)->property("text").toString(); }
+    QString slotName(int slot) const { return window.m_otp[slot].name; }
 
     QStringList lines() const { return backend.receivedLines(); }
-    QString lastLine() const
-    {
-        const QStringList all = lines();
-        return all.isEmpty() ? QString() : all.last();
-    }
+    QString lastLine() const { return lines().value(lines().size() - 1); }
     void reply(const QByteArray& json) { backend.writeStdout(json + "\n"); }
-    bool idle() { return MainWindowTestAccess::lockFree(window); }
-    bool busy() { return MainWindowTestAccess::waiting(window)->isShowing(); }
-    QString busyText() { return MainWindowTestAccess::waiting(window)->text(); }
-    static bool messageUp() { return QApplication::activeModalWidget() != nullptr; }
-    // The last message the helper answered: title and text.
+    bool busy() const { return window.m_waiting->isShowing(); }
+    QString busyText() const { return busy() ? window.m_waiting->text() : QString(); }
+    // No command in flight: the last reply has been read and dispatched.
+    bool idle()
+    {
+        if (!window.m_cmdLock.tryLock())
+            return false;
+        window.m_cmdLock.unlock();
+        return true;
+    }
     QPair<QString, QString> lastMessage() const
     {
-        if (modal.seen().isEmpty())
-            return {};
-        return {modal.seen().last().title, modal.seen().last().text};
+        const ModalHelper::Seen last = modal.seen().value(modal.seen().size() - 1);
+        return {last.title, last.text};
+    }
+    static bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition); }
+
+    // Enters the OTP page of a key of `model` and answers its "otp list" with `list`.
+    bool enterPage(const QString& model, const QByteArray& list)
+    {
+        const int before = lines().size();
+        window.m_model = model;
+        window.on_otp_clicked();
+        if (!waitFor([&] { return lines().size() > before && lastLine() == QLatin1String("otp list"); }))
+            return false;
+        reply(list);
+        return waitFor([this] { return !busy(); });
+    }
+    // Opens slot 1's configuration page, answering its read of the with-enter setting.
+    bool openConf(const QByteArray& withEnter = R"({"SW":"9000","INFO":"00"})")
+    {
+        const int before = lines().size();
+        click(QStringLiteral("otp1Conf"));
+        if (!waitFor([&] { return lines().size() == before + 1; }) ||
+            lastLine() != QLatin1String("device send_apdu -c 80E3050001"))
+            return false;
+        reply(withEnter);
+        return waitFor([this] { return idle(); });
+    }
+    // Answers the command in flight with `json`, confirms the message it brings and returns it.
+    QPair<QString, QString> answer(const QByteArray& json)
+    {
+        modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+        reply(json);
+        return waitFor([this] { return modal.idle(); }) ? lastMessage() : QPair<QString, QString>();
     }
 };
-
-// The window has started its backend and sent " monitor start".
-#define OTP_WINDOW_READY(f) QTRY_COMPARE((f).lines().size(), 1)
-
-// Opens the configuration page of slot 1 or 2; slot 1's page reads the with-enter setting,
-// answered with `info`.
-#define OTP_OPEN_CONF(f, button, info)                                                                                 \
-    do {                                                                                                               \
-        const int before = (f).lines().size();                                                                         \
-        (f).widget<QAbstractButton>(button)->click();                                                                  \
-        if (QLatin1String(button) == QLatin1String("otp1Conf")) {                                                      \
-            QTRY_COMPARE((f).lines().size(), before + 1);                                                              \
-            QCOMPARE((f).lastLine(), QStringLiteral("device send_apdu -c 80E3050001"));                                \
-            (f).reply(QByteArray(R"({"SW":"9000","INFO":")") + (info) + "\"}");                                        \
-            QTRY_VERIFY((f).idle());                                                                                   \
-        }                                                                                                              \
-    } while (false)
-
-// Enters the OTP page of a key of `model` and answers its "otp list" with `json`.
-#define OTP_ENTER_PAGE(f, model, json)                                                                                 \
-    do {                                                                                                               \
-        MainWindowTestAccess::setModel((f).window, QStringLiteral(model));                                             \
-        MainWindowTestAccess::otpClicked((f).window);                                                                  \
-        QTRY_COMPARE((f).lastLine(), QStringLiteral("otp list"));                                                      \
-        (f).reply(json);                                                                                               \
-        QTRY_VERIFY(!(f).busy());                                                                                      \
-    } while (false)
+using OtpWindow = MainWindowTestAccess;

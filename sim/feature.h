@@ -4,6 +4,7 @@
 #include "controltable.h"
 #include "statemap.h"
 
+#include <optional>
 #include <string>
 
 // One application area of the simulated key (device, FIDO, PIV, OTP). A feature owns its
@@ -27,4 +28,11 @@ public:
 
     // Words added to the control channel's "status" reply, "name=value" separated by blanks.
     virtual std::string status() const { return {}; }
+
+protected:
+    // Why the key refuses this feature's commands now (application missing or switched off).
+    virtual std::optional<Reply> unavailable() const { return std::nullopt; }
+    // Adds a command that answers with the refusal of unavailable(), when there is one, instead
+    // of running the handler.
+    void addGated(CommandTable& commands, const std::string& app, const std::string& op, CommandTable::Handler handler);
 };

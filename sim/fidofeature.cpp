@@ -38,31 +38,33 @@ FidoFeature::FidoFeature(Key& key) : m_key(key), m_bio(key, m_pin), m_pluggedAt(
     factoryReset();
 }
 
-void FidoFeature::add(CommandTable& commands, const std::string& op, Handler handler)
-{
-    commands.add("fido", op, [this, handler = std::move(handler)](const CommandLine& command) -> Outcome {
-        if (!m_key.device().hasApplication(AppFido2)) {
-            return Reply(Status::ConditionsNotSatisfied, "The FIDO2 application is switched off on this key.");
-        }
-        return handler(command);
-    });
-}
-
 void FidoFeature::addCommands(CommandTable& commands)
 {
-    add(commands, "get_pin_retries", [this](const CommandLine&) { return pinRetries(); });
-    add(commands, "set-pin", [this](const CommandLine& command) { return setPin(command); });
-    add(commands, "change-pin", [this](const CommandLine& command) { return changePin(command); });
-    add(commands, "get-resident-credentials", [this](const CommandLine& command) { return listCredentials(command); });
-    add(commands, "delete-resident-credential",
-        [this](const CommandLine& command) { return deleteCredential(command); });
-    add(commands, "reset", [this](const CommandLine&) { return reset(); });
-    add(commands, "enrollment-begin", [this](const CommandLine& command) { return m_bio.begin(command); });
-    add(commands, "enrollment-next", [this](const CommandLine& command) { return m_bio.next(command); });
-    add(commands, "cancel-enrollment", [this](const CommandLine& command) { return m_bio.cancel(command); });
-    add(commands, "verify-enrollment", [this](const CommandLine& command) { return m_bio.verify(command); });
-    add(commands, "remove-enrollment", [this](const CommandLine& command) { return m_bio.remove(command); });
-    add(commands, "enumerate", [this](const CommandLine& command) { return m_bio.enumerate(command); });
+    addGated(commands, "fido", "get_pin_retries", [this](const CommandLine&) { return pinRetries(); });
+    addGated(commands, "fido", "set-pin", [this](const CommandLine& command) { return setPin(command); });
+    addGated(commands, "fido", "change-pin", [this](const CommandLine& command) { return changePin(command); });
+    addGated(commands, "fido", "get-resident-credentials",
+             [this](const CommandLine& command) { return listCredentials(command); });
+    addGated(commands, "fido", "delete-resident-credential",
+             [this](const CommandLine& command) { return deleteCredential(command); });
+    addGated(commands, "fido", "reset", [this](const CommandLine&) { return reset(); });
+    addGated(commands, "fido", "enrollment-begin", [this](const CommandLine& command) { return m_bio.begin(command); });
+    addGated(commands, "fido", "enrollment-next", [this](const CommandLine& command) { return m_bio.next(command); });
+    addGated(commands, "fido", "cancel-enrollment",
+             [this](const CommandLine& command) { return m_bio.cancel(command); });
+    addGated(commands, "fido", "verify-enrollment",
+             [this](const CommandLine& command) { return m_bio.verify(command); });
+    addGated(commands, "fido", "remove-enrollment",
+             [this](const CommandLine& command) { return m_bio.remove(command); });
+    addGated(commands, "fido", "enumerate", [this](const CommandLine& command) { return m_bio.enumerate(command); });
+}
+
+std::optional<Reply> FidoFeature::unavailable() const
+{
+    if (!m_key.device().hasApplication(AppFido2)) {
+        return Reply(Status::ConditionsNotSatisfied, "The FIDO2 application is switched off on this key.");
+    }
+    return std::nullopt;
 }
 
 Reply FidoFeature::pinRetries() const

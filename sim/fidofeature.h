@@ -6,7 +6,6 @@
 #include "key.h"
 
 #include <chrono>
-#include <functional>
 
 // The FIDO2 application: PIN, resident credentials, fingerprints (on models with a sensor)
 // and the reset, which the key only accepts shortly after power-up and with a touch.
@@ -27,9 +26,8 @@ public:
 
 private:
     using Args = std::vector<std::string>;
-    using Handler = std::function<Outcome(const CommandLine&)>;
 
-    void add(CommandTable& commands, const std::string& op, Handler handler);
+    std::optional<Reply> unavailable() const override;
 
     Reply pinRetries() const;
     Reply setPin(const CommandLine& command);

@@ -89,12 +89,13 @@ OtpFeature::OtpFeature(Key& key) : m_key(key) {}
 
 void OtpFeature::addCommands(CommandTable& commands)
 {
-    commands.add("otp", "list", [this](const CommandLine&) { return list(); });
-    commands.add("otp", "put", [this](const CommandLine& command) { return put(command); });
-    commands.add("otp", "delete", [this](const CommandLine& command) { return remove(command); });
-    commands.add("otp", "reset", [this](const CommandLine&) { return reset(); });
-    commands.add("otp", "swap", [this](const CommandLine&) { return swap(); });
-    commands.add("otp", "set_language", [this](const CommandLine& command) { return setLanguage(command); });
+    addGated(commands, "otp", "list", [this](const CommandLine&) { return list(); });
+    addGated(commands, "otp", "put", [this](const CommandLine& command) { return put(command); });
+    addGated(commands, "otp", "delete", [this](const CommandLine& command) { return remove(command); });
+    addGated(commands, "otp", "reset", [this](const CommandLine&) { return reset(); });
+    addGated(commands, "otp", "swap", [this](const CommandLine&) { return swap(); });
+    addGated(commands, "otp", "set_language", [this](const CommandLine& command) { return setLanguage(command); });
+    // Not gated: a malformed APDU is refused before the key is asked.
     commands.add("device", "send_apdu", [this](const CommandLine& command) { return sendApdu(command); });
 }
 
@@ -177,9 +178,6 @@ std::optional<Reply> OtpFeature::parseSlot(const CommandLine& command, int* inde
 
 Outcome OtpFeature::list() const
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     // The window shows the second slot when the list names slot_2.
     Reply reply = Reply::ok(slotCount() == 2 ? "slot_1 slot_2" : "slot_1");
     for (int i = 0; i < slotCount(); ++i) {
@@ -196,9 +194,6 @@ Outcome OtpFeature::list() const
 
 Outcome OtpFeature::put(const CommandLine& command)
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     int index = 0;
     if (const auto failure = parseSlot(command, &index)) {
         return *failure;
@@ -215,9 +210,6 @@ Outcome OtpFeature::put(const CommandLine& command)
 
 Outcome OtpFeature::remove(const CommandLine& command)
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     int index = 0;
     if (const auto failure = parseSlot(command, &index)) {
         return *failure;
@@ -238,9 +230,6 @@ Outcome OtpFeature::remove(const CommandLine& command)
 
 Outcome OtpFeature::reset()
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     return Outcome::afterTouch(touchTimeout(), [this] {
         m_slots = {};
         return Reply::ok();
@@ -249,9 +238,6 @@ Outcome OtpFeature::reset()
 
 Outcome OtpFeature::swap()
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     if (slotCount() < 2) {
         return Reply(Status::NotSupported, "This key has only one OTP slot.");
     }
@@ -261,9 +247,6 @@ Outcome OtpFeature::swap()
 
 Outcome OtpFeature::setLanguage(const CommandLine& command)
 {
-    if (const auto refused = unavailable()) {
-        return *refused;
-    }
     if (!m_key.model().keyboardLanguage) {
         return Reply(Status::NotSupported, "This key has no keyboard language setting.");
     }

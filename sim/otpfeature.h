@@ -29,8 +29,7 @@ private:
     using Args = std::vector<std::string>;
 
     int slotCount() const;
-    // A reply refusing the command when the key offers no OTP, otherwise nothing.
-    std::optional<Reply> unavailable() const;
+    std::optional<Reply> unavailable() const override;
     // The slot index of an "-s" value, or a failure reply.
     std::optional<Reply> parseSlot(const CommandLine& command, int* index) const;
 

@@ -31,35 +31,29 @@ PivFeature::PivFeature(Key& key) : m_key(key), m_slots(m_state) {}
 
 void PivFeature::addCommands(CommandTable& commands)
 {
-    add(commands, "change-pin", [this](const CommandLine& command) { return changePin(command); });
-    add(commands, "change-puk", [this](const CommandLine& command) { return changePuk(command); });
-    add(commands, "change-management-key", [this](const CommandLine& command) { return changeManagementKey(command); });
-    add(commands, "reset", [this](const CommandLine&) { return reset(); });
-    add(commands, "generate-key", [this](const CommandLine& command) { return m_slots.generateKey(command); });
-    add(commands, "generate-certificate",
-        [this](const CommandLine& command) { return m_slots.generateCertificate(command); });
-    add(commands, "generate-csr", [this](const CommandLine& command) { return m_slots.generateRequest(command); });
-    add(commands, "import-key", [this](const CommandLine& command) { return m_slots.importKey(command); });
-    add(commands, "import-certificate",
-        [this](const CommandLine& command) { return m_slots.importCertificate(command); });
-    add(commands, "export-certificate",
-        [this](const CommandLine& command) { return m_slots.exportCertificate(command); });
-    add(commands, "delete-certificate",
-        [this](const CommandLine& command) { return m_slots.deleteCertificate(command); });
-    add(commands, "read-object", [this](const CommandLine& command) { return m_slots.readObject(command); });
-    add(commands, "has_fingerprint", [this](const CommandLine&) { return hasFingerprint(); });
-    add(commands, "set_biopolicy", [this](const CommandLine& command) { return setBioPolicy(command); });
-    add(commands, "set_cachedtime", [this](const CommandLine& command) { return setCachedTime(command); });
-}
-
-void PivFeature::add(CommandTable& commands, const std::string& op, Handler handler)
-{
-    commands.add("piv", op, [this, handler = std::move(handler)](const CommandLine& command) -> Outcome {
-        if (auto refused = unavailable()) {
-            return *refused;
-        }
-        return handler(command);
-    });
+    addGated(commands, "piv", "change-pin", [this](const CommandLine& command) { return changePin(command); });
+    addGated(commands, "piv", "change-puk", [this](const CommandLine& command) { return changePuk(command); });
+    addGated(commands, "piv", "change-management-key",
+             [this](const CommandLine& command) { return changeManagementKey(command); });
+    addGated(commands, "piv", "reset", [this](const CommandLine&) { return reset(); });
+    addGated(commands, "piv", "generate-key",
+             [this](const CommandLine& command) { return m_slots.generateKey(command); });
+    addGated(commands, "piv", "generate-certificate",
+             [this](const CommandLine& command) { return m_slots.generateCertificate(command); });
+    addGated(commands, "piv", "generate-csr",
+             [this](const CommandLine& command) { return m_slots.generateRequest(command); });
+    addGated(commands, "piv", "import-key", [this](const CommandLine& command) { return m_slots.importKey(command); });
+    addGated(commands, "piv", "import-certificate",
+             [this](const CommandLine& command) { return m_slots.importCertificate(command); });
+    addGated(commands, "piv", "export-certificate",
+             [this](const CommandLine& command) { return m_slots.exportCertificate(command); });
+    addGated(commands, "piv", "delete-certificate",
+             [this](const CommandLine& command) { return m_slots.deleteCertificate(command); });
+    addGated(commands, "piv", "read-object",
+             [this](const CommandLine& command) { return m_slots.readObject(command); });
+    addGated(commands, "piv", "has_fingerprint", [this](const CommandLine&) { return hasFingerprint(); });
+    addGated(commands, "piv", "set_biopolicy", [this](const CommandLine& command) { return setBioPolicy(command); });
+    addGated(commands, "piv", "set_cachedtime", [this](const CommandLine& command) { return setCachedTime(command); });
 }
 
 std::optional<Reply> PivFeature::unavailable() const

@@ -22,10 +22,7 @@ public:
     std::string status() const override { return m_state.status(); }
 
 private:
-    using Handler = std::function<Outcome(const CommandLine&)>;
-
-    void add(CommandTable& commands, const std::string& op, Handler handler);
-    std::optional<Reply> unavailable() const;
+    std::optional<Reply> unavailable() const override;
     std::optional<Reply> withoutSensor() const;
 
     Reply changePin(const CommandLine& command);

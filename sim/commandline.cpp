@@ -86,3 +86,8 @@ std::optional<std::string> CommandLine::option(const std::string& flag) const
     }
     return std::nullopt;
 }
+
+std::string CommandLine::value(const std::string& flag) const
+{
+    return option(flag).value_or(std::string());
+}

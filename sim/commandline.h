@@ -30,6 +30,8 @@ public:
 
     // Value of the first occurrence of an option; an option ending the line has an empty value.
     std::optional<std::string> option(const std::string& flag) const;
+    // The same, empty when the option is missing.
+    std::string value(const std::string& flag) const;
     // Words after app and op that are neither options nor option values, in order.
     const std::vector<Word>& arguments() const { return m_arguments; }
 

@@ -80,7 +80,7 @@ Outcome FidoBio::next(const CommandLine& command)
     if (auto refused = noSensor()) {
         return *refused;
     }
-    const auto number = templateNumber(command.option("-i").value_or(""));
+    const auto number = templateNumber(command.value("-i"));
     if (!number) {
         return Reply(Status::WrongData, "Option -i needs the template identifier as four hexadecimal digits.");
     }

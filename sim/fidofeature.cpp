@@ -115,11 +115,11 @@ Reply FidoFeature::listCredentials(const CommandLine& command)
 
 Reply FidoFeature::deleteCredential(const CommandLine& command)
 {
-    const std::string id = command.option("-i").value_or("");
+    const std::string id = command.value("-i");
     if (id.empty()) {
         return Reply(Status::WrongData, "Option -i needs the credential identifier.");
     }
-    if (command.option("-t").value_or("") != "public-key") {
+    if (command.value("-t") != "public-key") {
         return Reply(Status::WrongData, "Option -t needs the credential type public-key.");
     }
     if (auto failure = checkHexPin(command)) {

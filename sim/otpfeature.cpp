@@ -56,19 +56,19 @@ std::optional<Reply> readSecret(const std::optional<std::string>& text, OtpSlot&
 // Reads the configuration of "otp put" into slot; a failure reply when it is not valid.
 std::optional<Reply> readConfig(const CommandLine& command, OtpSlot& slot)
 {
-    const auto mode = OtpSlot::modeFromName(command.option("-t").value_or(""));
+    const auto mode = OtpSlot::modeFromName(command.value("-t"));
     if (!mode) {
         return wrongData("Option -t needs HOTP, STATIC_PASSWORD or CHALLENGE_RESPONSE.");
     }
     slot.mode = *mode;
-    if (command.option("-a").value_or("") != "SHA1") {
+    if (command.value("-a") != "SHA1") {
         return wrongData("Option -a needs SHA1, the only hash this key offers.");
     }
     if (const auto failure = readSecret(command.option("-k"), slot)) {
         return failure;
     }
     if (slot.mode == OtpSlot::Mode::Hotp) {
-        const std::string digits = command.option("-d").value_or("");
+        const std::string digits = command.value("-d");
         if (digits != "6" && digits != "8") {
             return wrongData("Option -d needs 6 or 8 digits for HOTP.");
         }
@@ -165,7 +165,7 @@ std::optional<Reply> OtpFeature::unavailable() const
 
 std::optional<Reply> OtpFeature::parseSlot(const CommandLine& command, int* index) const
 {
-    const std::string text = command.option("-s").value_or("");
+    const std::string text = command.value("-s");
     if (text != "0" && text != "1") {
         return wrongData("Option -s needs the slot: 0 (short touch) or 1 (long touch).");
     }
@@ -250,7 +250,7 @@ Outcome OtpFeature::setLanguage(const CommandLine& command)
     if (!m_key.model().keyboardLanguage) {
         return Reply(Status::NotSupported, "This key has no keyboard language setting.");
     }
-    const std::string code = command.option("-c").value_or("");
+    const std::string code = command.value("-c");
     if (code != "EN" && code != "FR") {
         return wrongData("Option -c needs EN or FR.");
     }
@@ -262,7 +262,7 @@ Outcome OtpFeature::setLanguage(const CommandLine& command)
 // one data byte.
 Outcome OtpFeature::sendApdu(const CommandLine& command)
 {
-    const auto apdu = Hex::decode(command.option("-c").value_or(""));
+    const auto apdu = Hex::decode(command.value("-c"));
     if (!apdu || apdu->size() < 4) {
         return wrongData("Option -c needs a command APDU as hex digits, at least 4 bytes.");
     }

@@ -20,19 +20,16 @@ bool validManagementKey(const std::string& text)
     return text.size() == 48 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
-std::string optionValue(const CommandLine& command, const std::string& flag)
-{
-    return command.option(flag).value_or(std::string());
-}
-
 } // namespace
 
 PivFeature::PivFeature(Key& key) : m_key(key), m_slots(m_state) {}
 
 void PivFeature::addCommands(CommandTable& commands)
 {
-    addGated(commands, "piv", "change-pin", [this](const CommandLine& command) { return changePin(command); });
-    addGated(commands, "piv", "change-puk", [this](const CommandLine& command) { return changePuk(command); });
+    addGated(commands, "piv", "change-pin",
+             [this](const CommandLine& command) { return changePinOrPuk(command, "-P", m_state.pin()); });
+    addGated(commands, "piv", "change-puk",
+             [this](const CommandLine& command) { return changePinOrPuk(command, "-p", m_state.puk()); });
     addGated(commands, "piv", "change-management-key",
              [this](const CommandLine& command) { return changeManagementKey(command); });
     addGated(commands, "piv", "reset", [this](const CommandLine&) { return reset(); });
@@ -78,37 +75,21 @@ std::optional<Reply> PivFeature::withoutSensor() const
     return Reply(Status::NotSupported, "This key has no fingerprint sensor.");
 }
 
-Reply PivFeature::changePin(const CommandLine& command)
+// The PIN (current one under -P) and the PUK (under -p) change alike.
+Reply PivFeature::changePinOrPuk(const CommandLine& command, const std::string& flag, PivSecret& secret)
 {
-    const std::string current = optionValue(command, "-P");
-    const std::string next = optionValue(command, "-n");
+    const std::string current = command.value(flag);
+    const std::string next = command.value("-n");
     if (current.empty()) {
-        return Reply(Status::WrongData, "Option -P needs the current PIN.");
+        return Reply(Status::WrongData, "Option " + flag + " needs the current " + secret.name() + ".");
     }
     if (!validPin(next)) {
-        return Reply(Status::WrongData, "The new PIN must be 6 to 8 digits.");
+        return Reply(Status::WrongData, "The new " + secret.name() + " must be 6 to 8 digits.");
     }
-    if (auto refused = m_state.pin().verify(current, true)) {
+    if (auto refused = secret.verify(current, true)) {
         return *refused;
     }
-    m_state.pin().change(next);
-    return Reply::ok();
-}
-
-Reply PivFeature::changePuk(const CommandLine& command)
-{
-    const std::string current = optionValue(command, "-p");
-    const std::string next = optionValue(command, "-n");
-    if (current.empty()) {
-        return Reply(Status::WrongData, "Option -p needs the current PUK.");
-    }
-    if (!validPin(next)) {
-        return Reply(Status::WrongData, "The new PUK must be 6 to 8 digits.");
-    }
-    if (auto refused = m_state.puk().verify(current, true)) {
-        return *refused;
-    }
-    m_state.puk().change(next);
+    secret.change(next);
     return Reply::ok();
 }
 
@@ -116,9 +97,9 @@ Reply PivFeature::changePuk(const CommandLine& command)
 // mistake it for a wrong management key (which alone answers 0x63CX here).
 Reply PivFeature::changeManagementKey(const CommandLine& command)
 {
-    const std::string pin = optionValue(command, "-p");
-    const std::string current = optionValue(command, "-k");
-    const std::string next = optionValue(command, "-n");
+    const std::string pin = command.value("-p");
+    const std::string current = command.value("-k");
+    const std::string next = command.value("-n");
     if (pin.empty()) {
         return Reply(Status::WrongData, "Option -p needs the PIV PIN.");
     }
@@ -170,8 +151,8 @@ Reply PivFeature::setBioPolicy(const CommandLine& command)
     if (!slot) {
         return Reply(Status::WrongData, "Unknown slot. Slots are 9a, 9c, 9d and 9e.");
     }
-    const std::string policy = optionValue(command, "--bio-policy");
-    if (policy != "NEVER" && policy != "ALWAYS" && policy != "CACHED") {
+    const std::string policy = command.value("--bio-policy");
+    if (!PivSlot::knownPolicy(policy)) {
         return Reply(Status::WrongData, "Option --bio-policy needs NEVER, ALWAYS or CACHED.");
     }
     slot->bioPolicy = policy;
@@ -184,7 +165,7 @@ Outcome PivFeature::setCachedTime(const CommandLine& command)
     if (auto refused = withoutSensor()) {
         return *refused;
     }
-    const std::string text = optionValue(command, "-t");
+    const std::string text = command.value("-t");
     const int seconds = allDigits(text) && text.size() <= 3 ? std::stoi(text) : 0;
     if (seconds < 1 || seconds > 255) {
         return Reply(Status::WrongData, "Option -t needs the cache time in seconds, 1 to 255.");

@@ -25,8 +25,7 @@ private:
     std::optional<Reply> unavailable() const override;
     std::optional<Reply> withoutSensor() const;
 
-    Reply changePin(const CommandLine& command);
-    Reply changePuk(const CommandLine& command);
+    Reply changePinOrPuk(const CommandLine& command, const std::string& flag, PivSecret& secret);
     Reply changeManagementKey(const CommandLine& command);
     Outcome reset();
     Reply hasFingerprint() const;

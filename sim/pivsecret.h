@@ -25,6 +25,7 @@ public:
     void change(const std::string& value);
     void factoryReset();
 
+    const std::string& name() const { return m_name; }
     int retriesLeft() const { return m_retries; }
     bool blocked() const { return m_retries == 0; }
 

@@ -14,11 +14,6 @@ std::string shortened(const std::string& text)
     return text.size() <= 20 ? text : text.substr(0, 20) + "...";
 }
 
-std::string optionValue(const CommandLine& command, const std::string& flag)
-{
-    return command.option(flag).value_or(std::string());
-}
-
 Reply noCertificate(const std::string& slot)
 {
     return Reply(Status::NotFound, "Slot " + slot + " holds no certificate.");
@@ -35,7 +30,7 @@ Reply PivSlotCommands::generateKey(const CommandLine& command)
             target(command, 2, "piv generate-key <slot> -p <PIN> -k <key> -a <algorithm> <public key file>", &slot)) {
         return *refused;
     }
-    const std::string algorithm = optionValue(command, "-a");
+    const std::string algorithm = command.value("-a");
     if (!PivKey::knownAlgorithm(algorithm)) {
         return Reply(Status::WrongData,
                      "Unknown algorithm " + shortened(algorithm) + ". Use ECCP256, ECCP384, RSA1024 or RSA2048.");
@@ -112,47 +107,21 @@ Reply PivSlotCommands::generateRequest(const CommandLine& command)
 
 Reply PivSlotCommands::importKey(const CommandLine& command)
 {
-    Target slot;
-    std::string content;
-    if (auto refused = target(command, 2, "piv import-key <slot> -p <PIN> -k <key> [-w <password>] <file>", &slot)) {
-        return *refused;
-    }
-    if (auto refused = readFile(command.arguments()[1].text, &content)) {
-        return *refused;
-    }
-    std::string error;
-    const auto key = PivKey::fromFile(content, optionValue(command, "-w"), &error);
-    if (!key) {
-        return Reply(Status::WrongData, error);
-    }
-    if (auto refused = verifySecrets(command, true)) {
-        return *refused;
-    }
-    slot.slot->keyPem = key->privatePem();
-    return Reply::ok();
+    return import(command, "piv import-key <slot> -p <PIN> -k <key> [-w <password>] <file>", &PivSlot::keyPem,
+                  [](const std::string& content, const std::string& password, std::string* error) {
+                      const auto key = PivKey::fromFile(content, password, error);
+                      return key ? std::optional(key->privatePem()) : std::nullopt;
+                  });
 }
 
 Reply PivSlotCommands::importCertificate(const CommandLine& command)
 {
-    Target slot;
-    std::string content;
-    if (auto refused =
-            target(command, 2, "piv import-certificate <slot> -p <PIN> -k <key> [-w <password>] <file>", &slot)) {
-        return *refused;
-    }
-    if (auto refused = readFile(command.arguments()[1].text, &content)) {
-        return *refused;
-    }
-    std::string error;
-    const auto certificate = PivCertificate::fromFile(content, optionValue(command, "-w"), &error);
-    if (!certificate) {
-        return Reply(Status::WrongData, error);
-    }
-    if (auto refused = verifySecrets(command, true)) {
-        return *refused;
-    }
-    slot.slot->certificatePem = certificate->pem();
-    return Reply::ok();
+    return import(command, "piv import-certificate <slot> -p <PIN> -k <key> [-w <password>] <file>",
+                  &PivSlot::certificatePem,
+                  [](const std::string& content, const std::string& password, std::string* error) {
+                      const auto certificate = PivCertificate::fromFile(content, password, error);
+                      return certificate ? std::optional(certificate->pem()) : std::nullopt;
+                  });
 }
 
 Reply PivSlotCommands::exportCertificate(const CommandLine& command)
@@ -203,6 +172,29 @@ Reply PivSlotCommands::readObject(const CommandLine& command)
         {{"ISSUER", certificate->issuer()}, {"SBJECT", certificate->subject()}, {"VALIDITY", certificate->validity()}});
 }
 
+Reply PivSlotCommands::import(const CommandLine& command, const char* usage, std::string PivSlot::*field,
+                              const PemReader& readPem)
+{
+    Target slot;
+    std::string content;
+    if (auto refused = target(command, 2, usage, &slot)) {
+        return *refused;
+    }
+    if (auto refused = readFile(command.arguments()[1].text, &content)) {
+        return *refused;
+    }
+    std::string error;
+    const auto pem = readPem(content, command.value("-w"), &error);
+    if (!pem) {
+        return Reply(Status::WrongData, error);
+    }
+    if (auto refused = verifySecrets(command, true)) {
+        return *refused;
+    }
+    slot.slot->*field = *pem;
+    return Reply::ok();
+}
+
 std::optional<Reply> PivSlotCommands::target(const CommandLine& command, size_t arguments, const char* usage,
                                              Target* out)
 {
@@ -219,11 +211,11 @@ std::optional<Reply> PivSlotCommands::target(const CommandLine& command, size_t 
 
 std::optional<Reply> PivSlotCommands::verifySecrets(const CommandLine& command, bool needsManagementKey)
 {
-    const std::string pin = optionValue(command, "-p");
+    const std::string pin = command.value("-p");
     if (pin.empty()) {
         return Reply(Status::WrongData, "Option -p needs the PIV PIN.");
     }
-    const std::string managementKey = optionValue(command, "-k");
+    const std::string managementKey = command.value("-k");
     if (needsManagementKey && managementKey.empty()) {
         return Reply(Status::WrongData, "Option -k needs the management key.");
     }
@@ -262,7 +254,7 @@ std::optional<Reply> PivSlotCommands::slotKey(const Target& target, const std::s
 std::optional<Reply> PivSlotCommands::subject(const CommandLine& command, std::optional<PivName>* name)
 {
     std::string error;
-    *name = PivName::parse(optionValue(command, "-s"), &error);
+    *name = PivName::parse(command.value("-s"), &error);
     if (!*name) {
         return Reply(Status::WrongData, error);
     }

@@ -4,6 +4,7 @@
 #include "pivstate.h"
 #include "reply.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,12 @@ private:
         std::string name;
         PivSlot* slot = nullptr;
     };
+    // The PEM text of what a file holds (file content, password), or nothing with *error set.
+    using PemReader = std::function<std::optional<std::string>(const std::string&, const std::string&, std::string*)>;
+
+    // Both imports: the file is read and checked before the secrets are tried, so a wrong file
+    // costs no try.
+    Reply import(const CommandLine& command, const char* usage, std::string PivSlot::*field, const PemReader& readPem);
 
     // The slot named by the first argument, with the argument count checked against usage.
     std::optional<Reply> target(const CommandLine& command, size_t arguments, const char* usage, Target* out);

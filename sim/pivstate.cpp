@@ -7,14 +7,10 @@ const char* const PivState::FactoryPin = "80417326";
 const char* const PivState::FactoryPuk = "80417326";
 const char* const PivState::FactoryManagementKey = "7E3D0C41F58B29D6B1C48E2F7D0B5C63D6E1F4C8072B3B5E";
 
-namespace {
-
-bool knownPolicy(const std::string& policy)
+bool PivSlot::knownPolicy(const std::string& policy)
 {
     return policy == "NEVER" || policy == "ALWAYS" || policy == "CACHED";
 }
-
-} // namespace
 
 PivState::PivState()
     : m_pin("PIN", FactoryPin, false), m_puk("PUK", FactoryPuk, false),
@@ -76,7 +72,7 @@ void PivState::load(const StateMap& state)
         const std::string policy = state.get(prefix + "bio_policy");
         slot.keyPem = PivKey::fromPrivatePem(keyPem) ? keyPem : std::string();
         slot.certificatePem = PivCertificate::fromPem(certificatePem) ? certificatePem : std::string();
-        slot.bioPolicy = knownPolicy(policy) ? policy : PivSlot().bioPolicy;
+        slot.bioPolicy = PivSlot::knownPolicy(policy) ? policy : PivSlot().bioPolicy;
     }
 }
 

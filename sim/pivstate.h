@@ -13,6 +13,9 @@ struct PivSlot
     std::string keyPem;
     std::string certificatePem;
     std::string bioPolicy = "NEVER";
+
+    // NEVER, ALWAYS or CACHED.
+    static bool knownPolicy(const std::string& policy);
 };
 
 // The PIV application's memory: the three secrets, the four slots and the fingerprint cache

@@ -12,7 +12,6 @@ public:
     CommandLog(const CommandLog&) = delete;
     CommandLog& operator=(const CommandLog&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
     void append(const std::string& line);
 
 private:

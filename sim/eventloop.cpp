@@ -16,10 +16,7 @@ void EventLoop::run()
         if (m_simulator.finished() || m_inputEnded) {
             return;
         }
-        std::vector<pollfd> fds;
-        if (!m_inputEnded) {
-            fds.push_back({m_inputFd, POLLIN, 0});
-        }
+        std::vector<pollfd> fds = {{m_inputFd, POLLIN, 0}};
         if (m_control) {
             m_control->addPollFds(fds);
         }
@@ -29,7 +26,7 @@ void EventLoop::run()
             }
             return;
         }
-        if (!m_inputEnded && fds.front().revents != 0) {
+        if (fds.front().revents != 0) {
             readInput();
         }
         if (m_control) {

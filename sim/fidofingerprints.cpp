@@ -19,7 +19,7 @@ std::string FidoFingerprints::templateId(int number)
     return text;
 }
 
-int FidoFingerprints::begin()
+void FidoFingerprints::begin()
 {
     int number = 1;
     while (std::find(m_templates.begin(), m_templates.end(), number) != m_templates.end()) {
@@ -27,7 +27,6 @@ int FidoFingerprints::begin()
     }
     m_enrolling = number;
     m_remaining = SamplesPerTemplate;
-    return number;
 }
 
 FidoFingerprints::SampleResult FidoFingerprints::takeSample()

@@ -35,11 +35,10 @@ public:
     // "0x0003", as TEMPLATE_ID carries it.
     static std::string templateId(int number);
 
-    // Starts enrolling into the lowest free number (dropping an unfinished enrolment) and
-    // returns that number. Call only when not full.
-    int begin();
+    // Starts enrolling into the lowest free number, dropping an unfinished enrolment. Call only
+    // when not full.
+    void begin();
     std::optional<int> enrolling() const { return m_enrolling; }
-    int remaining() const { return m_remaining; }
     // Takes one sample for the enrolment in progress; the last good one stores the template.
     SampleResult takeSample();
     // The sample status a timed-out finger gives, with the count unchanged.

@@ -19,6 +19,30 @@ Reply notSetReply()
     return Reply(FidoStatus::PinNotSet, "No FIDO2 PIN is set on this key.");
 }
 
+// Unicode code points of valid UTF-8, or nothing for invalid UTF-8.
+std::optional<size_t> codePoints(const std::string& text)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) {
+            return std::nullopt;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return std::nullopt;
+            }
+        }
+        i += length;
+    }
+    return count;
+}
+
 } // namespace
 
 std::optional<Reply> FidoPin::set(const std::string& pin)
@@ -85,29 +109,6 @@ void FidoPin::load(const StateMap& state)
     m_digest = wellFormed ? saved : std::string();
     const long long retries = state.getInt("fido.pin_retries", MaxRetries);
     m_retries = retries < 0 || retries > MaxRetries ? MaxRetries : static_cast<int>(retries);
-}
-
-std::optional<size_t> FidoPin::codePoints(const std::string& text)
-{
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); ++count) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80           ? 1
-                              : (lead >> 5) == 0x6  ? 2
-                              : (lead >> 4) == 0xE  ? 3
-                              : (lead >> 3) == 0x1E ? 4
-                                                    : 0;
-        if (length == 0 || i + length > text.size()) {
-            return std::nullopt;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-        }
-        i += length;
-    }
-    return count;
 }
 
 std::optional<Reply> FidoPin::policyViolation(const std::string& pin)

@@ -30,9 +30,6 @@ public:
     void save(StateMap& state) const;
     void load(const StateMap& state);
 
-    // Unicode code points of valid UTF-8, or nothing for invalid UTF-8.
-    static std::optional<size_t> codePoints(const std::string& text);
-
 private:
     static std::optional<Reply> policyViolation(const std::string& pin);
     static std::string digest(const std::string& pin);

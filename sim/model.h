@@ -38,7 +38,6 @@ struct Model
     bool keyboardLanguage;
 
     bool carries(unsigned applicationBits) const { return (applications & applicationBits) == applicationBits; }
-    bool hasTransport(unsigned transportBits) const { return (transports & transportBits) == transportBits; }
 
     static const std::vector<Model>& all();
     // Null for an unknown module name.

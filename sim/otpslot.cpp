@@ -53,7 +53,7 @@ Hex::Bytes OtpSlot::respond(const Hex::Bytes& challenge) const
 
 void OtpSlot::save(StateMap& state, const std::string& prefix) const
 {
-    state.set(prefix + "mode", configured() ? modeName(mode) : "EMPTY");
+    state.set(prefix + "mode", modeName(mode));
     if (!configured()) {
         return;
     }

@@ -19,12 +19,6 @@ PivState::PivState()
     factoryReset();
 }
 
-const std::vector<std::string>& PivState::slotNames()
-{
-    static const std::vector<std::string> names = {"9a", "9c", "9d", "9e"};
-    return names;
-}
-
 PivSlot* PivState::slot(const std::string& name)
 {
     const auto it = m_slots.find(name);
@@ -36,10 +30,7 @@ void PivState::factoryReset()
     m_pin.factoryReset();
     m_puk.factoryReset();
     m_managementKey.factoryReset();
-    m_slots.clear();
-    for (const std::string& name : slotNames()) {
-        m_slots[name] = PivSlot();
-    }
+    m_slots = {{"9a", {}}, {"9c", {}}, {"9d", {}}, {"9e", {}}};
     m_cachedTime = FactoryCachedTime;
 }
 

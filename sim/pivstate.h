@@ -5,7 +5,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 // What one PIV slot holds. Key and certificate are kept as PEM text, as they are saved.
 struct PivSlot
@@ -30,14 +29,12 @@ public:
 
     PivState();
 
-    static const std::vector<std::string>& slotNames();
     // Null for a name that is not one of 9a, 9c, 9d, 9e.
     PivSlot* slot(const std::string& name);
 
     PivSecret& pin() { return m_pin; }
     PivSecret& puk() { return m_puk; }
     PivSecret& managementKey() { return m_managementKey; }
-    int cachedTime() const { return m_cachedTime; }
     void setCachedTime(int seconds) { m_cachedTime = seconds; }
 
     void factoryReset();

@@ -6,9 +6,23 @@
 
 namespace {
 
+// The text as it may appear between quotes on the wire.
+std::string cleaned(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out) {
+        if (c == '"' || c == '\'') {
+            c = '`';
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
 std::string quoted(const std::string& text)
 {
-    return "\"" + Reply::clean(text) + "\"";
+    return "\"" + cleaned(text) + "\"";
 }
 
 std::string rowText(const Reply::Row& row)
@@ -62,17 +76,4 @@ std::string Reply::text() const
         out += "]";
     }
     return out + "}";
-}
-
-std::string Reply::clean(const std::string& text)
-{
-    std::string out = text;
-    for (char& c : out) {
-        if (c == '"' || c == '\'') {
-            c = '`';
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = ' ';
-        }
-    }
-    return out;
 }

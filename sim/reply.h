@@ -18,17 +18,12 @@ public:
 
     Reply& addRow(Row row);
 
-    uint32_t sw() const { return m_sw; }
     const std::string& info() const { return m_info; }
-    const std::vector<Row>& rows() const { return m_rows; }
 
     // The status as the "SW" text: upper-case hexadecimal, at least four digits.
     std::string statusText() const;
     // The reply as one line of text, without the line end.
     std::string text() const;
-
-    // The text as it may appear between quotes on the wire.
-    static std::string clean(const std::string& text);
 
 private:
     uint32_t m_sw;

@@ -2,6 +2,8 @@
 
 #include "status.h"
 
+#include <utility>
+
 namespace {
 
 uint32_t presenceStatus(int keys)
@@ -123,9 +125,7 @@ std::optional<Reply> Simulator::refusal(const CommandLine& command, const Comman
     if (m_keys > 1) {
         return Reply(Status::Failed, "Several security keys are present. Leave only one plugged in.");
     }
-    auto forced = std::move(m_forcedFailure);
-    m_forcedFailure.reset();
-    return forced;
+    return std::exchange(m_forcedFailure, std::nullopt);
 }
 
 void Simulator::perform(const Outcome& outcome)
@@ -192,9 +192,7 @@ void Simulator::replaceKey(const Model& model)
 
 std::string Simulator::status() const
 {
-    std::string out = "keys=" + std::to_string(m_keys) + " monitor=" + (m_monitoring ? "on" : "off") + " " +
-                      m_key.status() + " touch=" + Touch::modeName(m_touch.mode()) +
-                      " touch_pending=" + (m_touch.pending() ? "yes" : "no") +
-                      " fail=" + (m_forcedFailure ? m_forcedFailure->statusText() : "none");
-    return out;
+    return "keys=" + std::to_string(m_keys) + " monitor=" + (m_monitoring ? "on" : "off") + " " + m_key.status() +
+           " touch=" + Touch::modeName(m_touch.mode()) + " touch_pending=" + (m_touch.pending() ? "yes" : "no") +
+           " fail=" + (m_forcedFailure ? m_forcedFailure->statusText() : "none");
 }

@@ -20,7 +20,6 @@ public:
     // log and stateFile may be null.
     Simulator(Key& key, Output& output, CommandLog* log, StateFile* stateFile);
 
-    Key& key() { return m_key; }
     CommandTable& commands() { return m_commands; }
     ControlTable& controls() { return m_controls; }
 
@@ -40,7 +39,6 @@ public:
     int keyCount() const { return m_keys; }
     // Changes how many keys are present and reports the change while monitoring.
     void setKeyCount(int keys);
-    bool monitoring() const { return m_monitoring; }
 
     Touch& touch() { return m_touch; }
     // Ends the waiting touch request; false when none was waiting.
@@ -48,7 +46,6 @@ public:
 
     // The next command that talks to the key answers with this reply instead.
     void forceFailure(std::optional<Reply> reply) { m_forcedFailure = std::move(reply); }
-    const std::optional<Reply>& forcedFailure() const { return m_forcedFailure; }
 
     // Replaces the key by a new one of another model (only sensible while unplugged).
     void replaceKey(const Model& model);

@@ -12,8 +12,6 @@ class StateFile
 public:
     explicit StateFile(std::string path);
 
-    const std::string& path() const { return m_path; }
-
     // Empty when the file is missing, unreadable or not a state file.
     std::optional<StateMap> load() const;
     // Writes only when the content changed since the last save.

@@ -96,15 +96,6 @@ bool StateMap::getBool(const std::string& key, bool fallback) const
     return value == "1" ? true : value == "0" ? false : fallback;
 }
 
-std::vector<std::string> StateMap::keysWithPrefix(const std::string& prefix) const
-{
-    std::vector<std::string> keys;
-    for (auto it = m_entries.lower_bound(prefix); it != m_entries.end() && it->first.rfind(prefix, 0) == 0; ++it) {
-        keys.push_back(it->first);
-    }
-    return keys;
-}
-
 std::string StateMap::serialise() const
 {
     std::string out = std::string(Header) + "\n";

@@ -3,7 +3,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
 // The key's persistent memory as flat "section.name" = text entries. Each feature writes its
 // own section ("device.", "fido.", ...), so features add state without touching the others.
@@ -18,8 +17,6 @@ public:
     std::string get(const std::string& key, const std::string& fallback = {}) const;
     long long getInt(const std::string& key, long long fallback) const;
     bool getBool(const std::string& key, bool fallback) const;
-    // Every key that starts with prefix, in order (for lists such as "fido.credential.3.id").
-    std::vector<std::string> keysWithPrefix(const std::string& prefix) const;
 
     // Text form: a header line, then one "key=value" line per entry, with backslash, line
     // feed and carriage return in values escaped.

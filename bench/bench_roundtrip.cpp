@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/mainwindow.h"
+#include "common/windowaccess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,21 +16,6 @@
 #include <algorithm>
 #include <functional>
 #include <vector>
-
-class MainWindowTestAccess
-{
-public:
-    // The window releases its command lock on reading the reply and then dispatches it in the
-    // same call, so once the event loop returns with the lock free the dispatch is complete.
-    static bool lockHeld(MainWindow& w)
-    {
-        if (!w.m_cmdLock.tryLock())
-            return true;
-        w.m_cmdLock.unlock();
-        return false;
-    }
-};
-using Access = MainWindowTestAccess;
 
 namespace {
 

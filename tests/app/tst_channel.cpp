@@ -3,6 +3,7 @@
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
 #include "common/simharness.h"
+#include "common/windowaccess.h"
 #include "ui/waitingdialog.h"
 
 #include <QLoggingCategory>
@@ -10,22 +11,6 @@
 
 #include <csignal>
 #include <unistd.h>
-
-class MainWindowTestAccess
-{
-public:
-    static bool lockHeld(MainWindow& w)
-    {
-        if (!w.m_cmdLock.tryLock())
-            return true;
-        w.m_cmdLock.unlock();
-        return false;
-    }
-    static void setFidoPin(MainWindow& w, const QString& pin) { w.m_fidoPin = pin; }
-    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    static qint64 backendPid(MainWindow& w) { return w.m_process->processId(); }
-};
-using Access = MainWindowTestAccess;
 
 namespace {
 
@@ -109,7 +94,7 @@ void TestChannel::secondCommandIsDroppedWhileFirstIsInFlight()
 
 void TestChannel::deletionCarriesRememberedPin()
 {
-    Access::setFidoPin(*m_window, QStringLiteral("1234"));
+    Access::fidoPin(*m_window) = QStringLiteral("1234");
     m_window->cmdSend(Cmd::fidoDeleteCredential("abc", "public-key"), CmdType::FidoDeleteCredential);
     QTRY_COMPARE(m_backend->receivedLines().value(1),
                  QStringLiteral("fido delete-resident-credential -i abc -t public-key -p 31323334"));

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/replyframer.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -12,19 +13,6 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QtTest>
-
-class MainWindowTestAccess
-{
-public:
-    static bool lockHeld(MainWindow& w)
-    {
-        if (!w.m_cmdLock.tryLock())
-            return true;
-        w.m_cmdLock.unlock();
-        return false;
-    }
-};
-using Access = MainWindowTestAccess;
 
 namespace {
 

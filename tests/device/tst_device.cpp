@@ -1,49 +1,9 @@
-#include "app/commands.h"
-#include "app/mainwindow.h"
-#include "common/fakebackend.h"
-#include "common/modalhelper.h"
-#include "common/windowprobe.h"
-#include "ui/waitingdialog.h"
+#include "devicewindow.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QtTest>
-
-class MainWindowTestAccess
-{
-public:
-    // What the channel does with one read: free the lock, then dispatch.
-    static void reply(MainWindow& w, const QString& text, int type)
-    {
-        w.releaseCommandLock();
-        w.setCurrentItemInfo(text, type);
-    }
-    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    static bool& switching(MainWindow& w) { return w.m_isSwitching; }
-    static bool& resetting(MainWindow& w) { return w.m_isResetting; }
-    static QString model(MainWindow& w) { return w.m_model; }
-    static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
-    static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }
-};
-using Access = MainWindowTestAccess;
-
-namespace {
-
-const char kPlugged[] = "{\"SW\":\"80900002\"}";
-const char kRemoved[] = "{\"SW\":\"80900001\"}";
-const char kSeveral[] = "{\"SW\":\"80900003\"}";
-
-QString details(const QString& transport, const QString& application, const QString& extra = QString())
-{
-    return QStringLiteral("{\"SW\":\"9000\",\"DATA\":[{\"NAME\":\"Kestra FIDO Plus\",\"PID\":\"0x0F15&0x3E5C\","
-                          "\"COS_VERSION\":\"4.3.11\",\"SERIAL_NUMBER\":\"4C7D13A8\",\"MODULE\":\"R15\","
-                          "\"TRANSPORT\":\"%1\",\"APPLICATION\":\"%2\"%3}]}")
-        .arg(transport, application, extra);
-}
-
-} // namespace
 
 class TestDevice : public QObject
 {
@@ -79,35 +39,26 @@ private slots:
     void timeOutWithKeyOnlyTells();
 
 private:
-    void showKey(const QString& transport, const QString& application);
-    QStringList sentAfterStart() const { return m_backend->receivedLines().mid(1); }
+    void showKey(const QString& transport, const QString& application) { m_key->showKey(transport, application); }
+    QStringList sentAfterStart() const { return m_key->sent(); }
 
-    FakeBackend* m_backend = nullptr;
+    std::unique_ptr<DeviceWindow> m_key;
     MainWindow* m_window = nullptr;
     ModalHelper* m_modal = nullptr;
 };
 
 void TestDevice::init()
 {
-    m_backend = new FakeBackend;
-    m_window = new MainWindow(nullptr, m_backend->program());
-    m_modal = new ModalHelper;
-    QTRY_COMPARE(m_backend->receivedLines().size(), 1);
+    m_key = std::make_unique<DeviceWindow>();
+    m_window = &m_key->window;
+    m_modal = &m_key->modal;
+    QTRY_COMPARE(m_key->backend.receivedLines().size(), 1);
 }
 
 void TestDevice::cleanup()
 {
     QVERIFY(m_modal->idle());
-    delete m_modal;
-    delete m_window;
-    delete m_backend;
-}
-
-void TestDevice::showKey(const QString& transport, const QString& application)
-{
-    Access::reply(*m_window, kPlugged, 0);
-    m_window->on_btn_getdeviceinfo_clicked();
-    Access::reply(*m_window, details(transport, application), CmdType::DeviceInfo);
+    m_key.reset();
 }
 
 void TestDevice::plugShowsContinueButWaitsForTheUser()

@@ -1,43 +1,9 @@
-#include "app/commands.h"
-#include "app/mainwindow.h"
-#include "common/fakebackend.h"
-#include "common/modalhelper.h"
-#include "common/windowprobe.h"
 #include "device/applicationswitch.h"
-#include "ui/waitingdialog.h"
+#include "devicewindow.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QtTest>
-
-class MainWindowTestAccess
-{
-public:
-    static void reply(MainWindow& w, const QString& text, int type)
-    {
-        w.releaseCommandLock();
-        w.setCurrentItemInfo(text, type);
-    }
-    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    static bool switching(MainWindow& w) { return w.m_isSwitching; }
-};
-using Access = MainWindowTestAccess;
-
-namespace {
-
-const char kPlugged[] = "{\"SW\":\"80900002\"}";
-const char kRemoved[] = "{\"SW\":\"80900001\"}";
-const char kOk[] = "{\"SW\":\"9000\"}";
-
-QString details(const QString& application)
-{
-    return QStringLiteral("{\"SW\":\"9000\",\"DATA\":[{\"NAME\":\"Kestra\",\"MODULE\":\"R3\","
-                          "\"TRANSPORT\":\"FIDO+CCID+OTP\",\"APPLICATION\":\"%1\"}]}")
-        .arg(application);
-}
-
-} // namespace
 
 class TestSwitch : public QObject
 {
@@ -63,37 +29,35 @@ private slots:
 private:
     void showKey(const QString& application);
     void check(const char* box, bool on) { widget<QCheckBox>(m_window, box)->setChecked(on); }
-    QStringList sent() const { return m_backend->receivedLines().mid(2); }
+    // The lines after the details request.
+    QStringList sent() const { return m_key->sent().mid(1); }
 
-    FakeBackend* m_backend = nullptr;
+    std::unique_ptr<DeviceWindow> m_key;
     MainWindow* m_window = nullptr;
     ModalHelper* m_modal = nullptr;
 };
 
 void TestSwitch::init()
 {
-    m_backend = new FakeBackend;
-    m_window = new MainWindow(nullptr, m_backend->program());
-    m_modal = new ModalHelper;
-    QTRY_COMPARE(m_backend->receivedLines().size(), 1);
+    m_key = std::make_unique<DeviceWindow>();
+    m_window = &m_key->window;
+    m_modal = &m_key->modal;
+    QTRY_COMPARE(m_key->backend.receivedLines().size(), 1);
 }
 
 void TestSwitch::cleanup()
 {
     QVERIFY(m_modal->idle());
-    delete m_modal;
-    delete m_window;
-    delete m_backend;
+    m_key.reset();
 }
 
+// A key of model R3, whose applications page is the one with the six boxes.
 void TestSwitch::showKey(const QString& application)
 {
-    Access::reply(*m_window, kPlugged, 0);
-    m_window->on_btn_getdeviceinfo_clicked();
-    Access::reply(*m_window, details(application), CmdType::DeviceInfo);
-    QTRY_COMPARE(m_backend->receivedLines().size(), 2);
+    m_key->showKey("FIDO+CCID+OTP", application, "R3");
+    QTRY_COMPARE(m_key->sent().size(), 1);
     widget<QPushButton>(m_window, "interface_2")->click();
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 12);
+    QCOMPARE(m_key->page(), 12);
 }
 
 void TestSwitch::plan_data()

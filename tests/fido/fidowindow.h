@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 #include "fido/crelistdialog.h"
 #include "fido/registfingerprint.h"
 #include "ui/waitingdialog.h"
@@ -19,22 +20,6 @@
 #include <QtTest>
 
 #include <memory>
-
-class MainWindowTestAccess
-{
-public:
-    static void reply(MainWindow& w, const QByteArray& text, int type)
-    {
-        w.releaseCommandLock();
-        w.setCurrentItemInfo(QString::fromUtf8(text), type);
-    }
-    static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
-    static bool& resetting(MainWindow& w) { return w.m_isResetting; }
-    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    static CreListDialog* creList(MainWindow& w) { return w.m_creList; }
-    static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }
-};
-using Access = MainWindowTestAccess;
 
 // Answers the next two-or-three-field prompt with these entries and OK.
 inline void answerChangePin(ModalHelper& modal, const QString& first, const QString& second, const QString& third = {})

@@ -1,0 +1,40 @@
+#pragma once
+
+// The window's private state as tests and benchmarks reach it (MainWindow befriends this class).
+
+#include "app/mainwindow.h"
+#include "fido/crelistdialog.h"
+#include "fido/registfingerprint.h"
+#include "ui/waitingdialog.h"
+
+#include <QMap>
+#include <QString>
+
+class MainWindowTestAccess
+{
+public:
+    // What the channel does with one read: free the lock, then dispatch.
+    static void reply(MainWindow& w, const QString& text, int type)
+    {
+        w.releaseCommandLock();
+        w.setCurrentItemInfo(text, type);
+    }
+    // A command is in flight: no reply to it has been read yet.
+    static bool lockHeld(MainWindow& w)
+    {
+        if (!w.m_cmdLock.tryLock())
+            return true;
+        w.m_cmdLock.unlock();
+        return false;
+    }
+    static qint64 backendPid(MainWindow& w) { return w.m_process->processId(); }
+    static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
+    static bool& switching(MainWindow& w) { return w.m_isSwitching; }
+    static bool& resetting(MainWindow& w) { return w.m_isResetting; }
+    static QString model(MainWindow& w) { return w.m_model; }
+    static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
+    static CreListDialog* creList(MainWindow& w) { return w.m_creList; }
+    static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }
+    static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }
+};
+using Access = MainWindowTestAccess;

@@ -2,6 +2,7 @@
 #include "app/singleinstance.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 
 #include <QSharedMemory>
 #include <QSignalSpy>
@@ -77,8 +78,8 @@ void TestStartup::backendThatKeepsDyingIsNotRestartedForEver()
     QVERIFY(starts >= 2 && starts <= 8);
     QTRY_VERIFY(modal.idle());
     QVERIFY(modal.lastText().contains(dying.program()));
-    QTest::qWait(1200);
-    QCOMPARE(dying.starts(), starts);
+    // Given up: nothing runs and no restart is pending.
+    QVERIFY(!Access::backendAlive(window));
 }
 
 void TestStartup::destroyingWindowSendsNothing()

@@ -9,6 +9,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QTimer>
 
 class MainWindowTestAccess
 {
@@ -28,6 +29,11 @@ public:
         return false;
     }
     static qint64 backendPid(MainWindow& w) { return w.m_process->processId(); }
+    // A backend is running or about to be started again.
+    static bool backendAlive(MainWindow& w)
+    {
+        return w.m_restartTimer->isActive() || w.m_process->state() != QProcess::NotRunning;
+    }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }

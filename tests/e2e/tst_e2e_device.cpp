@@ -22,6 +22,7 @@ private slots:
 private:
     static int page(MainWindow& w) { return widget<QStackedWidget>(&w, "contentPage")->currentIndex(); }
     static void readKey(MainWindow& w);
+    static QString replugAndConfirm(SimHarness& sim);
 };
 
 void TestE2eDevice::readKey(MainWindow& w)
@@ -70,6 +71,18 @@ void TestE2eDevice::unplugAndSecondKeyReturnToNoKeyPage()
     QTRY_COMPARE(labelText(&w, "label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
 }
 
+// Re-plugs the key as the busy panel asks, and answers the message that ends the switch.
+QString TestE2eDevice::replugAndConfirm(SimHarness& sim)
+{
+    ModalHelper modal;
+    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+    if (!sim.control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")) ||
+        !sim.control(QStringLiteral("plug")).startsWith(QLatin1String("ok")) ||
+        !QTest::qWaitFor([&modal] { return modal.idle(); }))
+        return QString();
+    return modal.lastText();
+}
+
 // Switching the keyboard transport off needs a re-plug; the window waits for it and then
 // reads the key again.
 void TestE2eDevice::transportSwitchCompletesAcrossReplug()
@@ -86,12 +99,7 @@ void TestE2eDevice::transportSwitchCompletesAcrossReplug()
     QTRY_VERIFY(sim.receivedLines().contains(QStringLiteral("device set_transport -s 60")));
     QTRY_VERIFY(sim.control(QStringLiteral("status")).contains(QLatin1String("monitor")));
 
-    ModalHelper modal;
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QVERIFY(sim.control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
-    QVERIFY(sim.control(QStringLiteral("plug")).startsWith(QLatin1String("ok")));
-    QTRY_VERIFY(modal.idle());
-    QCOMPARE(modal.lastText(), QStringLiteral("Application switch successful."));
+    QCOMPARE(replugAndConfirm(sim), QStringLiteral("Application switch successful."));
     QTRY_COMPARE(sim.receivedLines().filter(QStringLiteral("monitor deviceinfo")).size(), 2);
     QTRY_VERIFY(!widget(&w, "otp")->isEnabled());
     QVERIFY(!widget<QCheckBox>(&w, "isotp_p")->isChecked());
@@ -112,12 +120,7 @@ void TestE2eDevice::applicationSwitchOnR3()
     widget<QPushButton>(&w, "save")->click();
     QTRY_VERIFY(sim.receivedLines().contains(QStringLiteral("device set_transport -s 30")));
 
-    ModalHelper modal;
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QVERIFY(sim.control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
-    QVERIFY(sim.control(QStringLiteral("plug")).startsWith(QLatin1String("ok")));
-    QTRY_VERIFY(modal.idle());
-    QCOMPARE(modal.lastText(), QStringLiteral("Application switch successful."));
+    QCOMPARE(replugAndConfirm(sim), QStringLiteral("Application switch successful."));
     QVERIFY(sim.receivedLines().contains(QStringLiteral("device set_application -s 35")));
     QCOMPARE(g_currInterface, quint16(0x23));
     QCOMPARE(page(w), 0);

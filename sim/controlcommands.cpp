@@ -18,6 +18,8 @@ void ControlCommands::addTo(ControlTable& controls)
                  [this](const Args& args) { return touch(args); });
     controls.add("fail", "fail <SW hex> [INFO...] | fail off  the next key command answers with this status",
                  [this](const Args& args) { return fail(args); });
+    controls.add("misbehave", "misbehave hang|die|off  the next key command gets no reply, or the simulator dies",
+                 [this](const Args& args) { return misbehave(args); });
     controls.add("model", "model <name>      replace the unplugged key by a new one of this model",
                  [this](const Args& args) { return model(args); });
     controls.add("status", "status            show the state",
@@ -68,6 +70,22 @@ std::string ControlCommands::fail(const Args& args)
     const Reply reply(static_cast<uint32_t>(std::strtoul(args[0].c_str(), nullptr, 16)), info);
     m_simulator.forceFailure(reply);
     return ControlTable::ok("next key command answers " + reply.statusText());
+}
+
+std::string ControlCommands::misbehave(const Args& args)
+{
+    static const std::pair<const char*, Simulator::Misbehaviour> kinds[] = {
+        {"hang", Simulator::Misbehaviour::Hang},
+        {"die", Simulator::Misbehaviour::Die},
+        {"off", Simulator::Misbehaviour::None},
+    };
+    for (const auto& [name, kind] : kinds) {
+        if (args.size() == 1 && args[0] == name) {
+            m_simulator.misbehave(kind);
+            return ControlTable::ok(std::string("misbehave ") + name);
+        }
+    }
+    return ControlTable::error("usage: misbehave hang|die|off");
 }
 
 std::string ControlCommands::model(const Args& args)

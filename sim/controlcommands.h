@@ -20,6 +20,7 @@ private:
     std::string presence(int keys);
     std::string touch(const Args& args);
     std::string fail(const Args& args);
+    std::string misbehave(const Args& args);
     std::string model(const Args& args);
     std::string help(const ControlTable& controls) const;
 

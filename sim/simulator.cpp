@@ -2,6 +2,7 @@
 
 #include "status.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -82,6 +83,12 @@ void Simulator::handleLine(const std::string& line)
     const CommandTable::Entry* entry = m_commands.find(command->app(), command->op());
     if (const auto refused = refusal(*command, entry)) {
         answer(*refused);
+        return;
+    }
+    if (entry->needs != CommandTable::Needs::Nothing && m_misbehaviour != Misbehaviour::None) {
+        if (std::exchange(m_misbehaviour, Misbehaviour::None) == Misbehaviour::Die) {
+            std::_Exit(3);
+        }
         return;
     }
     perform(entry->handler(*command));

@@ -47,6 +47,11 @@ public:
     // The next command that talks to the key answers with this reply instead.
     void forceFailure(std::optional<Reply> reply) { m_forcedFailure = std::move(reply); }
 
+    // How the next command that talks to the key goes wrong: it gets no reply at all, or the
+    // simulator dies without one (a backend that hangs or crashes mid-command).
+    enum class Misbehaviour { None, Hang, Die };
+    void misbehave(Misbehaviour misbehaviour) { m_misbehaviour = misbehaviour; }
+
     // Replaces the key by a new one of another model (only sensible while unplugged).
     void replaceKey(const Model& model);
 
@@ -69,6 +74,7 @@ private:
     ControlTable m_controls;
     Touch m_touch;
     std::optional<Reply> m_forcedFailure;
+    Misbehaviour m_misbehaviour = Misbehaviour::None;
     int m_keys = 1;
     bool m_monitoring = false;
     bool m_finished = false;

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "app/backendchannel.h"
 #include "app/json.h"
-#include "app/replyframer.h"
 #include "otp/otp_struct.h"
 
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QMap>
-#include <QMutex>
-#include <QProcess>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class MainWindow;
@@ -50,7 +50,7 @@ public:
 
     // Runs a local shell command and returns its standard output (blocking).
     QString executeLinuxCmd(QString strCmd);
-    QString backendPath() const { return m_backendPath; }
+    QString backendPath() const { return m_channel->program(); }
 
 signals:
     // Emitted once when the backend cannot be started or keeps dying; the window stays usable.
@@ -60,9 +60,6 @@ signals:
 public slots:
     void setCurrentItemInfo(QString const& info, int index);
     void cmdSend(QString arguments, int index);
-    void on_read_err();
-    void on_read_msg();
-    void on_finished();
     void on_exit_clicked();
     void qSleep(int ms);
     void save_to_file_debug(QString text);
@@ -71,14 +68,25 @@ public slots:
 private:
     using ReplyHandler = void (MainWindow::*)(const JSON_OBJ&);
 
-    void startBackend();
-    void restartBackend();
-    void sendMonitorStart();
-    void writeToBackend(const QByteArray& bytes);
-    void readChannel(QProcess::ProcessChannel channel);
-    void dispatchFramed(const QList<QByteArray>& replies, bool fromStderr);
-    void flushPartialReplies();
-    void releaseCommandLock();
+    // Every way an operation can end other than by its own reply.
+    enum class OperationEnd {
+        TimedOut,
+        ChannelBusy,
+        BackendRestarted,
+        IncompleteReply,
+        BackendUnavailable,
+        UnsafeText
+    };
+
+    void createChannel();
+    void onChannelReply(const QString& text);
+    void onCommandLost(int type, BackendChannel::Loss loss);
+    void dispatchReply(const QString& info, std::optional<int> type);
+    // Ends the operation in progress whatever ended it: busy panel hidden, channel free, its
+    // secrets forgotten, and one message saying what happened.
+    void endOperation(OperationEnd why);
+    void forgetOperationState();
+    QString operationEndText(OperationEnd why) const;
     void reportBackendUnavailable();
     void registerHandlers();
     void registerHandler(int type, ReplyHandler handler);
@@ -86,11 +94,13 @@ private:
     // The generic failure report: the reply's INFO, or the stock text when it has none.
     void showFailure(const JSON_OBJ& reply);
     // Shows the shared message dialog; for a question, true only when the user confirmed.
+    // A message asked for while another is open waits for it to close.
     bool showMessage(int kind, const QString& title, const QString& text);
+    bool askQuestion(const QString& title, const QString& text);
+    void showPendingMessages();
     // A dropped command ends the fingerprint dialog's flow.
     void closeFingerprintDialog();
 
-    QProcess* m_process = nullptr;
     std::unique_ptr<Ui::MainWindow> ui;
     QMessageBox* m_msgBox = nullptr;
     DialogMessage* m_dlgMessage = nullptr;
@@ -101,19 +111,23 @@ private:
     QString g_tmpBuf;
     QString m_fidoPin;
     double m_scale = 1.0;
-    QMutex m_cmdLock;
 
-    QString m_backendPath;
-    ReplyFramer m_stdoutFramer;
-    ReplyFramer m_stderrFramer;
-    QTimer* m_framerFlush = nullptr;
-    QTimer* m_restartTimer = nullptr;
-    QList<qint64> m_recentRestarts;
-    bool m_backendGivenUp = false;
+    BackendChannel* m_channel = nullptr;
+    struct PendingMessage
+    {
+        int kind;
+        QString title;
+        QString text;
+    };
+    QList<PendingMessage> m_pendingMessages;
     bool m_exiting = false;
     QHash<int, ReplyHandler> m_replyHandlers;
     bool m_isResetting = false;
     bool m_isSwitching = false;
+    enum class ResetPhase { Idle, AwaitingTouch, AwaitingReplug, CheckingKey };
+    ResetPhase m_resetPhase = ResetPhase::Idle;
+    // Who the key being reset is (keyIdentity), so that only it is reset after a re-plug.
+    QString m_resetKey;
 
     // ---- device presence, home page, applications and transports (src/device) ----
 public slots:
@@ -153,7 +167,11 @@ private:
     void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
     int checkedApplications() const;
 
+    // Serial number, or name, PID and version where the serial is hidden.
+    static QString keyIdentity(const JSON_OBJ& details);
+
     QString m_model;
+    QString m_keyIdentity;
     int m_pendingAppMask = 0;
 
     // ---- menu highlighting (src/app/mainwindow_menu.cpp) ----
@@ -242,6 +260,14 @@ private:
     void onFidoRemoveEnrollmentReply(const JSON_OBJ& reply);
     void onFidoEnumerateReply(const JSON_OBJ& reply);
     void onFidoResetReply(const JSON_OBJ& reply);
+    void sendFidoReset();
+    void endFidoReset();
+    void checkReinsertedKey();
+    // False when the details do not belong to a reset's re-plug check.
+    bool continueFidoReset(const QString& identity);
+    // True when a key removal ended a reset the key was working on.
+    bool fidoResetInterrupted();
+    void showResetInterrupted();
 
     changePIN* m_changePin = nullptr;
     piv_pin* m_pivPinDlg = nullptr;

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
-#include "app/logmask.h"
 #include "support/hex.h"
 #include "ui/waitingdialog.h"
 
@@ -18,33 +17,10 @@ namespace {
 
 const char kDebugFile[] = "/tmp/KV_Log_QT.txt";
 
-QString replyText(const QByteArray& raw)
-{
-    QByteArray bytes = raw.trimmed();
-    const int nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    return QString::fromUtf8(bytes);
-}
-
 } // namespace
 
 void MainWindow::cmdSend(QString arguments, int index)
 {
-    if (!Cmd::isSafeLine(arguments)) {
-        // A line break would smuggle a second command into the backend's input.
-        qWarning() << "refused command line with a line break, type" << index;
-        if (m_waiting)
-            m_waiting->hide();
-        return;
-    }
-    if (!m_cmdLock.tryLock()) {
-        if (m_waiting)
-            m_waiting->hide();
-        closeFingerprintDialog();
-        qDebug() << "lock failed";
-        return;
-    }
     if (index == CmdType::FidoDeleteCredential) {
         if (m_waiting)
             m_waiting->show(this, QStringLiteral("Deleting, please wait ..."));
@@ -52,68 +28,32 @@ void MainWindow::cmdSend(QString arguments, int index)
         Str2HexStr(m_fidoPin, hexPin);
         arguments += QStringLiteral(" -p ") + hexPin;
     }
-    g_currItem = index;
-    qDebug() << "cmdSend====" << index;
-    qDebug() << maskSecrets(arguments);
-    // The backend reads UTF-8 whatever this machine's locale.
-    writeToBackend(arguments.toUtf8() + '\n');
-}
-
-void MainWindow::on_read_msg()
-{
-    readChannel(QProcess::StandardOutput);
-}
-
-void MainWindow::on_read_err()
-{
-    readChannel(QProcess::StandardError);
-}
-
-void MainWindow::readChannel(QProcess::ProcessChannel channel)
-{
-    const bool fromStderr = channel == QProcess::StandardError;
-    const QByteArray bytes = fromStderr ? m_process->readAllStandardError() : m_process->readAllStandardOutput();
-    ReplyFramer& framer = fromStderr ? m_stderrFramer : m_stdoutFramer;
-    const QList<QByteArray> replies = framer.feed(bytes);
-    // The command stays in flight while its reply is still arriving in pieces.
-    if (!replies.isEmpty() || !framer.hasPending())
-        releaseCommandLock();
-    if (framer.hasPending() || framer.isDiscarding())
-        m_framerFlush->start();
-    dispatchFramed(replies, fromStderr);
-}
-
-void MainWindow::flushPartialReplies()
-{
-    for (ReplyFramer* framer : {&m_stdoutFramer, &m_stderrFramer}) {
-        if (framer->isDiscarding()) {
-            // An oversized object that never closed: listen afresh after the silence.
-            framer->clear();
-            continue;
-        }
-        if (!framer->hasPending())
-            continue;
-        releaseCommandLock();
-        dispatchFramed({framer->flush()}, framer == &m_stderrFramer);
+    switch (m_channel->send(arguments, index)) {
+    case BackendChannel::SendResult::Sent:
+    case BackendChannel::SendResult::Queued:
+        break;
+    case BackendChannel::SendResult::Busy:
+        endOperation(OperationEnd::ChannelBusy);
+        break;
+    case BackendChannel::SendResult::Unavailable:
+        endOperation(OperationEnd::BackendUnavailable);
+        break;
+    case BackendChannel::SendResult::Unsafe:
+        endOperation(OperationEnd::UnsafeText);
+        break;
     }
 }
 
-void MainWindow::releaseCommandLock()
+void MainWindow::onChannelReply(const QString& text)
 {
-    m_cmdLock.tryLock();
-    m_cmdLock.unlock();
+    dispatchReply(text, std::nullopt);
 }
 
-void MainWindow::dispatchFramed(const QList<QByteArray>& replies, bool fromStderr)
+void MainWindow::onCommandLost(int type, BackendChannel::Loss loss)
 {
-    for (const QByteArray& raw : replies) {
-        const QString text = replyText(raw);
-        if (fromStderr)
-            qDebug() << "on err msg"
-                     << "   " << text;
-        if (!text.isEmpty())
-            setCurrentItemInfo(text, g_currItem);
-    }
+    qDebug() << "command lost, type" << type;
+    endOperation(loss == BackendChannel::Loss::BackendRestarted ? OperationEnd::BackendRestarted
+                                                                : OperationEnd::IncompleteReply);
 }
 
 QString MainWindow::executeLinuxCmd(QString strCmd)

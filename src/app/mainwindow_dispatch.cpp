@@ -49,8 +49,15 @@ void MainWindow::registerHandlers()
 
 void MainWindow::setCurrentItemInfo(QString const& info, int index)
 {
+    dispatchReply(info, index);
+}
+
+// `type` is given by callers that know which command a text answers; the channel's replies
+// are matched with the command in flight only once they are known not to be device events.
+void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
+{
     qDebug() << "setCurrentItemInfo"
-             << "   " << forLog(info) << "indec:" << index;
+             << "   " << forLog(info) << "indec:" << type.value_or(m_channel->currentType());
     const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
     m_scratch.clear();
@@ -66,7 +73,9 @@ void MainWindow::setCurrentItemInfo(QString const& info, int index)
         changeUI_Device(reply);
         return;
     }
-    if (index == CmdType::Dropped6 || index == CmdType::Dropped41)
+    const int index = type ? *type : m_channel->completeCommand();
+    g_currItem = m_channel->currentType();
+    if (index == BackendChannel::kAbandoned || index == CmdType::Dropped6 || index == CmdType::Dropped41)
         return;
     const ReplyHandler handler = m_replyHandlers.value(index, &MainWindow::fallbackHandler);
     (this->*handler)(reply);
@@ -83,27 +92,102 @@ void MainWindow::showFailure(const JSON_OBJ& reply)
 {
     const QString text = reply.INFO.isEmpty() ? QStringLiteral("Other error.Please try again or replug...")
                                               : shortened(QString::fromUtf8(reply.INFO), kMaxShownInfo);
-    showMessage(1, QStringLiteral("Warning"), text);
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"), text);
 }
 
 bool MainWindow::showMessage(int kind, const QString& title, const QString& text)
 {
     if (!m_dlgMessage)
         return false;
+    if (m_dlgMessage->isVisible()) {
+        if (kind == DialogMessage::Question) {
+            // A question needs its answer now: it gets a dialog of its own.
+            DialogMessage question(this, m_scale);
+            question.setDialog(this, kind, title, text);
+            question.exec();
+            return question.okPressed;
+        }
+        // The open dialog (perhaps a question) keeps its text and its answer.
+        m_pendingMessages.append({kind, title, text});
+        return true;
+    }
     m_dlgMessage->setDialog(this, kind, title, text);
     m_dlgMessage->exec();
-    return m_dlgMessage->okPressed;
+    const bool answer = m_dlgMessage->okPressed;
+    showPendingMessages();
+    return answer;
+}
+
+bool MainWindow::askQuestion(const QString& title, const QString& text)
+{
+    return showMessage(DialogMessage::Question, title, text);
+}
+
+void MainWindow::showPendingMessages()
+{
+    while (!m_pendingMessages.isEmpty() && !m_dlgMessage->isVisible()) {
+        const PendingMessage next = m_pendingMessages.takeFirst();
+        m_dlgMessage->setDialog(this, next.kind, next.title, next.text);
+        m_dlgMessage->exec();
+    }
 }
 
 void MainWindow::on_operationTimedout()
 {
     qDebug() << "on_operationTimedout()";
-    m_isResetting = false;
+    endOperation(OperationEnd::TimedOut);
+}
+
+void MainWindow::forgetOperationState()
+{
+    if (m_waiting)
+        m_waiting->hide();
+    g_currItem = m_channel->currentType();
+    endFidoReset();
     m_isSwitching = false;
-    showMessage(0, QStringLiteral("Information"), QStringLiteral("Operation time out."));
-    if (!g_insreted) {
+    g_tmpBuf.clear();
+    m_fidoPin.clear();
+    endPivOperation();
+    closeFingerprintDialog();
+}
+
+void MainWindow::endOperation(OperationEnd why)
+{
+    if (why == OperationEnd::TimedOut)
+        m_channel->abandonAndRestart();
+    forgetOperationState();
+    if (why == OperationEnd::TimedOut)
+        showMessage(DialogMessage::Information, QStringLiteral("Information"), operationEndText(why));
+    else
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), operationEndText(why));
+    if (why == OperationEnd::TimedOut && !g_insreted) {
         JSON_OBJ noKey;
         noKey.SW = 0x80900001u;
         changeUI_Device(noKey);
     }
+}
+
+QString MainWindow::operationEndText(OperationEnd why) const
+{
+    const QString notConfirmed =
+        QStringLiteral("\nThe key did not confirm the operation. Please check the key and try again.");
+    switch (why) {
+    case OperationEnd::TimedOut:
+        return QStringLiteral("Operation time out.") + notConfirmed;
+    case OperationEnd::ChannelBusy:
+        return QStringLiteral(
+            "Another operation is still running.\nNothing was sent. Please wait for it to finish, then "
+            "try again.");
+    case OperationEnd::BackendRestarted:
+        return QStringLiteral("The key manager backend stopped and was restarted.") + notConfirmed;
+    case OperationEnd::IncompleteReply:
+        return QStringLiteral("The answer of the key manager backend was cut off.") + notConfirmed;
+    case OperationEnd::BackendUnavailable:
+        return QStringLiteral("The key manager backend is not available, nothing was sent to the key:\n") +
+               m_channel->program();
+    case OperationEnd::UnsafeText:
+        return QStringLiteral("A line break can't be sent to the key.\nNothing was sent. Please enter the text "
+                              "without line breaks.");
+    }
+    return QString();
 }

@@ -49,9 +49,8 @@ void MainWindow::changeUI_Device(JSON_OBJ event)
 void MainWindow::keyInserted()
 {
     if (m_isResetting) {
-        cmdSend(Cmd::fidoReset(), CmdType::FidoReset);
-        m_waiting->hide();
-        m_waiting->show(this, QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
+        if (m_resetPhase == ResetPhase::AwaitingReplug)
+            checkReinsertedKey();
         return;
     }
     if (m_isSwitching) {
@@ -64,8 +63,9 @@ void MainWindow::keyInserted()
         } else {
             m_waiting->hide();
             g_currProtocol = 0;
-            if (showMessage(0, QStringLiteral("Success"), QStringLiteral("Application switch successful.")))
-                on_btn_getdeviceinfo_clicked();
+            showMessage(0, QStringLiteral("Success"), QStringLiteral("Application switch successful."));
+            // The window shows the key as it came back, however the message was closed.
+            on_btn_getdeviceinfo_clicked();
             return;
         }
     } else {
@@ -82,8 +82,11 @@ void MainWindow::keyRemoved(quint32 event)
 {
     qDebug() << "Device remove=====";
     g_insreted = false;
-    if (m_isResetting || m_isSwitching)
+    const bool resetInterrupted = fidoResetInterrupted();
+    if (!resetInterrupted && (m_isResetting || m_isSwitching))
         return;
+    // Whatever was asked of the key that has gone will not be answered for it.
+    m_channel->abandonCommand();
     qDebug() << "Device remove=====2";
     hideAppItem(true);
     m_model.clear();
@@ -110,6 +113,8 @@ void MainWindow::keyRemoved(quint32 event)
     ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
                                           : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
+    if (resetInterrupted)
+        showResetInterrupted();
 }
 
 // Dialogs about the key that has gone make no sense any more.
@@ -176,8 +181,18 @@ void MainWindow::on_interface_2_clicked()
 void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
 {
     m_dlgMessage->close();
-    if (reply.SW != 0x9000)
+    if (reply.SW != 0x9000) {
+        if (m_resetPhase == ResetPhase::CheckingKey)
+            continueFidoReset(QString());
         return;
+    }
+    const QString identity = keyIdentity(reply);
+    if (continueFidoReset(identity)) {
+        // The same key is back; the page it was reset from stays.
+        g_insreted = true;
+        return;
+    }
+    m_keyIdentity = identity;
     g_insreted = true;
     ui->contentPage->setCurrentIndex(0);
     setBtnStyleSheet(0);
@@ -198,6 +213,22 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
         applyApplicationRules(texts.transport, texts.application);
     }
     ui->btn_getdeviceinfo->show();
+}
+
+QString MainWindow::keyIdentity(const JSON_OBJ& details)
+{
+    QString serial;
+    QStringList visible;
+    for (const TextMap& map : details.DATA) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            const QString value = QString::fromUtf8(it.value());
+            if (it.key().startsWith("SERIAL_NUMBER") && value != QLatin1String("00000000"))
+                serial = value;
+            else if (it.key().startsWith("NAME") || it.key().startsWith("PID") || it.key().startsWith("COS_VERSION"))
+                visible.append(value);
+        }
+    }
+    return serial.isEmpty() ? visible.join(QLatin1Char('|')) : serial;
 }
 
 // Keys are matched by prefix: a key that begins with a known name is taken as that name.

@@ -106,6 +106,9 @@ void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
         showMessage(0, QStringLiteral("Success"), QLatin1String(kSwitched));
         ui->contentPage->setCurrentIndex(0);
         setBtnStyleSheet(0);
+        // The key came back through a re-plug: the window's key state is read afresh.
+        if (!g_insreted)
+            on_btn_getdeviceinfo_clicked();
     } else {
         update_device_interface();
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("Application switch fail."));

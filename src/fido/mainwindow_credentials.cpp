@@ -43,8 +43,8 @@ void MainWindow::on_enumCre_clicked()
         return;
     const QString line = Cmd::fidoListCredentials(m_fidoPin);
     qDebug() << "arg==" << maskSecrets(line);
-    cmdSend(line, CmdType::FidoListCredentials);
     m_waiting->show(this, QStringLiteral("  Query in progress, please wait ... "));
+    cmdSend(line, CmdType::FidoListCredentials);
 }
 
 void MainWindow::on_enumCre1_clicked()
@@ -67,13 +67,14 @@ void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
         QVector<Credential> credentials;
         for (const TextMap& record : reply.DATA)
             credentials.append(credentialFrom(record));
-        // The remembered PIN stays: the deletions made in the list need it.
+        // The remembered PIN stays while the list is open: its deletions need it.
         showCreListDialog(credentials);
     } else if (reply.SW == kNoCredential) {
         showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));
     } else {
         showFailure(reply);
     }
+    m_fidoPin.clear();
 }
 
 void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)

@@ -51,16 +51,16 @@ void MainWindow::on_fidoSetPIN_clicked()
         const QMap<QString, QString> pins = showChangePINDialog(QStringLiteral("fidochangepin"));
         if (pins.isEmpty())
             return;
+        m_waiting->show(this, QStringLiteral("Changing PIN, please wait ..."));
         cmdSend(Cmd::fidoChangePin(pins.value(QStringLiteral("old")), pins.value(QStringLiteral("new"))),
                 CmdType::FidoChangePin);
-        m_waiting->show(this, QStringLiteral("Changing PIN, please wait ..."));
         return;
     }
     const QMap<QString, QString> pins = showChangePINDialog(QStringLiteral("fidosetpin"));
     if (pins.isEmpty())
         return;
-    cmdSend(Cmd::fidoSetPin(pins.value(QStringLiteral("new"))), CmdType::FidoSetPin);
     m_waiting->show(this, QStringLiteral("Setting PIN, please wait ..."));
+    cmdSend(Cmd::fidoSetPin(pins.value(QStringLiteral("new"))), CmdType::FidoSetPin);
 }
 
 void MainWindow::on_fidoSetPIN1_clicked()

@@ -78,7 +78,9 @@ void MainWindow::on_addfinger_clicked()
     if (!askFidoPin())
         return;
     ui->addfinger->setEnabled(false);
-    runFingerprintDialog(QStringLiteral("addfinger"), Cmd::fidoEnrollBegin(m_fidoPin), CmdType::FidoEnrollBegin);
+    const QString command = Cmd::fidoEnrollBegin(m_fidoPin);
+    m_fidoPin.clear();
+    runFingerprintDialog(QStringLiteral("addfinger"), command, CmdType::FidoEnrollBegin);
 }
 
 void MainWindow::runFingerprintDialog(const QString& mode, const QString& command, int type)
@@ -186,6 +188,7 @@ void MainWindow::on_delfinger_clicked()
     const int number = ui->fingerList->currentItem()->text().mid(12, 2).toInt();
     m_waiting->show(this, QStringLiteral("Deleting, please wait ..."));
     cmdSend(Cmd::fidoRemoveEnrollment(m_fidoPin, number), CmdType::FidoRemoveEnrollment);
+    m_fidoPin.clear();
 }
 
 void MainWindow::onFidoRemoveEnrollmentReply(const JSON_OBJ& reply)

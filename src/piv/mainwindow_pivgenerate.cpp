@@ -48,7 +48,6 @@ void MainWindow::on_generate_clicked()
 
 void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
 {
-    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm), CmdType::PivGenerateKey);
     if (ui->contentPage->currentIndex() != PivPage::Pairing) {
         m_waiting->hide();
         m_waiting->show(this, QStringLiteral("  Generating new key ... "));
@@ -56,6 +55,7 @@ void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QStr
         m_waiting->hide();
         m_waiting->show(this, QStringLiteral("  Generating new certificate ... "));
     }
+    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm), CmdType::PivGenerateKey);
 }
 
 void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)

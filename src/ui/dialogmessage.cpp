@@ -160,9 +160,20 @@ void DialogMessage::on_cancel_clicked()
 
 void DialogMessage::keyPressEvent(QKeyEvent* event)
 {
-    // Escape must not dismiss a question: only OK, Cancel or Return answer it.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        okPressed = true;
-        close();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Return answers the button that has the focus: Tab to Cancel, Return, is a Cancel.
+        if (m_cancel->isVisible() && m_cancel->hasFocus())
+            on_cancel_clicked();
+        else
+            on_ok_clicked();
+        break;
+    case Qt::Key_Escape:
+        on_cancel_clicked();
+        break;
+    default:
+        ScaledDialog::keyPressEvent(event);
+        break;
     }
 }

@@ -19,8 +19,9 @@ public:
 
     DialogMessage(QWidget* parent, double factor);
 
-    // The answer of the last showing: true only when OK or Return ended it. Cleared by
-    // setDialog, so a showing that the window closes is never taken as confirmed.
+    // The answer of the last showing: true only when OK (or Return on it) ended it. Cleared by
+    // setDialog, so a showing that the window closes is never taken as confirmed. Escape
+    // answers Cancel, and closes a message that has only OK.
     bool okPressed = false;
 
     // Fills and lays out the dialog and centres it on `parent`; the caller then runs exec().

@@ -113,13 +113,13 @@ void TestHugeReplies::tenMegabyteReplyGivesOneReport()
 }
 
 // An object that keeps arriving without ever closing, many times the framer's limit, while the
-// user answers every report. A marker reply follows it, to show framing recovers afterwards.
+// user answers every report. A key insertion follows it, to show framing recovers afterwards.
 void TestHugeReplies::neverClosingObjectKeepsMemoryBounded()
 {
     const qint64 stream = 12LL * ReplyFramer::kMaxPending;
     QTemporaryDir dir;
     MainWindow window(nullptr, writeBackend(dir, "printf '{\"SW\":\"6A80\",\"INFO\":\"'; " + letters(stream, 'z') +
-                                                     "; printf '\"}{\"SW\":\"6A80\",\"INFO\":\"end\"}'"));
+                                                     "; printf '\"}{\"SW\":\"80900002\"}'"));
     QStringList reports;
     QTimer user;
     connect(&user, &QTimer::timeout, [&reports] {
@@ -134,12 +134,12 @@ void TestHugeReplies::neverClosingObjectKeepsMemoryBounded()
     const long before = peakKb();
 
     sendCommand(window);
-    QTRY_VERIFY_WITH_TIMEOUT(reports.contains(QStringLiteral("end")), 90000);
+    auto* inserted = window.findChild<QWidget*>(QStringLiteral("btn_getdeviceinfo"));
+    QTRY_VERIFY_WITH_TIMEOUT(inserted->isVisibleTo(&window), 90000);
     // Holding on to the stream would take all 192 MB; each piece handed on is copied a few times
     // on its way to the report, so a handful of the framer's limit is allowed.
     QVERIFY2(!kPeakMeaningful || peakKb() - before < 8 * ReplyFramer::kMaxPending / 1024,
              qPrintable(QStringLiteral("peak grew by %1 kB").arg(peakKb() - before)));
-    reports.removeAll(QStringLiteral("end"));
     QVERIFY(!reports.isEmpty());
     QCOMPARE(reports.filter(QLatin1String(kGeneric)).size(), reports.size());
     QVERIFY(!Access::lockHeld(window));

@@ -14,31 +14,32 @@
 class MainWindowTestAccess
 {
 public:
-    // What the channel does with one read: free the lock, then dispatch.
+    // What the channel does with one reply: free the channel, then dispatch.
     static void reply(MainWindow& w, const QString& text, int type)
     {
-        w.releaseCommandLock();
+        w.m_channel->completeCommand();
         w.setCurrentItemInfo(text, type);
     }
     // A command is in flight: no reply to it has been read yet.
-    static bool lockHeld(MainWindow& w)
-    {
-        if (!w.m_cmdLock.tryLock())
-            return true;
-        w.m_cmdLock.unlock();
-        return false;
-    }
-    static qint64 backendPid(MainWindow& w) { return w.m_process->processId(); }
+    static bool lockHeld(MainWindow& w) { return w.m_channel->isBusy(); }
+    static BackendChannel& channel(MainWindow& w) { return *w.m_channel; }
+    static qint64 backendPid(MainWindow& w) { return w.m_channel->processId(); }
     // A backend is running or about to be started again.
-    static bool backendAlive(MainWindow& w)
-    {
-        return w.m_restartTimer->isActive() || w.m_process->state() != QProcess::NotRunning;
-    }
+    static bool backendAlive(MainWindow& w) { return w.m_channel->isAlive(); }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }
     static QString model(MainWindow& w) { return w.m_model; }
     static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
+    // Every secret an operation may hold: the FIDO PIN and the PIV PIN, management key and password.
+    static QString heldSecrets(MainWindow& w)
+    {
+        return w.m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword;
+    }
+    static void holdSecrets(MainWindow& w, const QString& secret)
+    {
+        w.m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
+    }
     static CreListDialog* creList(MainWindow& w) { return w.m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }
     static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }

@@ -241,7 +241,6 @@ void TestDevice::fallbackAndUnparsableRepliesGiveGenericText_data()
     QTest::newRow("type 7 success without INFO")
         << "{\"SW\":\"9000\"}" << 7 << "Other error.Please try again or replug...";
     QTest::newRow("type outside the table") << "{\"SW\":\"9000\",\"INFO\":\"said\"}" << 77 << "said";
-    QTest::newRow("negative type") << "{\"SW\":\"9000\"}" << -1 << "Other error.Please try again or replug...";
     QTest::newRow("not an object") << "Segmentation fault" << 11 << "Other error.Please try again or replug...";
     QTest::newRow("runaway INFO is cut") << "{\"SW\":\"6A80\",\"INFO\":\"" + QString(600, 'x') + "\"}" << 7
                                          << QString(512, 'x') + "...";
@@ -309,7 +308,7 @@ void TestDevice::timeOutWithoutKeyResetsWindow()
     emit Access::waiting(*m_window)->operationTimedout();
     QVERIFY(m_modal->idle());
     QCOMPARE(m_modal->seen().last().title, QStringLiteral("Information"));
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Operation time out."));
+    QVERIFY(m_modal->lastText().startsWith(QLatin1String("Operation time out.\n")));
     QVERIFY(!Access::switching(*m_window));
     QCOMPARE(labelText(m_window, "label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
     QVERIFY(widget(m_window, "btn_getdeviceinfo")->isHidden());
@@ -321,7 +320,7 @@ void TestDevice::timeOutWithKeyOnlyTells()
     m_modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
     emit Access::waiting(*m_window)->operationTimedout();
     QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Operation time out."));
+    QVERIFY(m_modal->lastText().startsWith(QLatin1String("Operation time out.\n")));
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
     QVERIFY(g_insreted);
 }

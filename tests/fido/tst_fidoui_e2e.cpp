@@ -66,7 +66,7 @@ void TestFidoEndToEnd::setPinCredentialsFingerprintReset()
     QTRY_COMPARE(w.find<QListWidget>("fingerList")->count(), 1);
     w.click("backBio");
 
-    // The key has been plugged in too long: it asks to be re-plugged, then resets.
+    // The key has been plugged in too long: it asks to be re-plugged, is recognised, then resets.
     QVERIFY(m_sim.control(QStringLiteral("fido clock +11")).startsWith(QLatin1String("ok")));
     w.answerMessage();
     w.click("reset1");
@@ -82,10 +82,11 @@ void TestFidoEndToEnd::setPinCredentialsFingerprintReset()
 
     const QString next = QStringLiteral(" fido enrollment-next -i 0001");
     QCOMPARE(m_sim.receivedLines().mid(2),
-             (QStringList{
-                 " fido get_pin_retries ", " fido set-pin -p 31323334", " fido get-resident-credentials -p 31323334",
-                 "fido delete-resident-credential -i " + deletedId + " -t public-key -p 31323334", "fido enumerate",
-                 " fido enrollment-begin -p 1234", next, next, next, "fido enumerate", "fido reset", "fido reset"}));
+             (QStringList{" fido get_pin_retries ", " fido set-pin -p 31323334",
+                          " fido get-resident-credentials -p 31323334",
+                          "fido delete-resident-credential -i " + deletedId + " -t public-key -p 31323334",
+                          "fido enumerate", " fido enrollment-begin -p 1234", next, next, next, "fido enumerate",
+                          "fido reset", "monitor deviceinfo", "fido reset"}));
 }
 
 QTEST_MAIN(TestFidoEndToEnd)

@@ -38,13 +38,7 @@ public:
     bool busy() const { return window.m_waiting->isShowing(); }
     QString busyText() const { return busy() ? window.m_waiting->text() : QString(); }
     // No command in flight: the last reply has been read and dispatched.
-    bool idle()
-    {
-        if (!window.m_cmdLock.tryLock())
-            return false;
-        window.m_cmdLock.unlock();
-        return true;
-    }
+    bool idle() { return !window.m_channel->isBusy(); }
     QPair<QString, QString> lastMessage() const
     {
         const ModalHelper::Seen last = modal.seen().value(modal.seen().size() - 1);

@@ -51,16 +51,10 @@ public:
     // What the channel does with one read: free the lock, then dispatch; by default to the command in flight.
     void reply(const QString& text, int type = g_currItem)
     {
-        window->releaseCommandLock();
+        window->m_channel->completeCommand();
         window->setCurrentItemInfo(text, type);
     }
-    bool channelFree()
-    {
-        if (!window->m_cmdLock.tryLock())
-            return false;
-        window->m_cmdLock.unlock();
-        return true;
-    }
+    bool channelFree() { return !window->m_channel->isBusy(); }
     bool busy() const { return window->m_waiting->isShowing(); }
     void setModel(const QString& model) { window->m_model = model; }
     void setShell(std::function<QString(const QString&)> shell) { window->m_pivShell = shell; }

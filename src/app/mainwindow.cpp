@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
+#include "app/backendpath.h"
 #include "app/commands.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QMessageBox>
@@ -27,15 +29,11 @@ constexpr int kRestartDelayMs = 500;
 // A reply object that stays incomplete this long is handed on as it is.
 constexpr int kFramerFlushMs = 2000;
 
-#ifndef SKM_BACKEND_PATH
-#define SKM_BACKEND_PATH "/Applications/VELMORA_SK_Manager.app/Contents/Resources/kvman"
-#endif
-
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent, const QString& backendPath)
     : QMainWindow(parent), ui(new Ui::MainWindow),
-      m_backendPath(backendPath.isEmpty() ? QStringLiteral(SKM_BACKEND_PATH) : backendPath)
+      m_backendPath(backendPath.isEmpty() ? defaultBackendPath(QCoreApplication::applicationDirPath()) : backendPath)
 {
     ui->setupUi(this);
     setupWindowShell();

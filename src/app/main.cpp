@@ -1,12 +1,20 @@
+#include "app/buildinfo.h"
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
+#include "app/terminaloptions.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    if (answerTerminalOptions(argc, argv))
+        return 0;
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kAppId)));
     QFont font;
     font.setFamily(QStringLiteral("Microsoft Sans Serif"));
     QApplication::setFont(font);

@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
+#include "app/backendpath.h"
 #include "app/commands.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QMessageBox>
 #include <QTimer>
@@ -15,19 +17,12 @@ quint16 g_currInterface = 0;
 quint16 g_currProtocol = 0;
 bool isfidoHavePin = false;
 
-namespace {
-
-#ifndef SKM_BACKEND_PATH
-#define SKM_BACKEND_PATH "/Applications/VELMORA_SK_Manager.app/Contents/Resources/kvman"
-#endif
-
-} // namespace
-
 MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     setupWindowShell();
-    m_channel = new BackendChannel(backendPath.isEmpty() ? QStringLiteral(SKM_BACKEND_PATH) : backendPath, this);
+    m_channel = new BackendChannel(
+        backendPath.isEmpty() ? defaultBackendPath(QCoreApplication::applicationDirPath()) : backendPath, this);
 
     ui->contentPage->setCurrentIndex(1);
     hideAppItem(true);

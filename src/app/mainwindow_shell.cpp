@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/buildinfo.h"
 #include "platform/macwindow.h"
 #include "ui/scaling.h"
 #include "ui/uiresources.h"
@@ -20,8 +21,6 @@
 #include <QUrl>
 
 namespace {
-
-const char kVersion[] = "1.0.21.0913";
 
 const char kNoKeyLook[] = "QPushButton{ background: #505050;font: 75 bold 19pt;    font-size:25px;color:rgb(190,190,"
                           "190);text-align:left;padding-left: 20px;}";
@@ -125,7 +124,7 @@ void MainWindow::on_about_clicked()
     const int cut = text.lastIndexOf(QStringLiteral(": "));
     if (cut >= 0)
         text.truncate(cut + 2);
-    ui->label_29->setText(text + QLatin1String(kVersion));
+    ui->label_29->setText(text + QLatin1String(kAppVersion));
 }
 
 void MainWindow::on_btn_min_clicked()

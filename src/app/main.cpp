@@ -1,3 +1,4 @@
+#include "app/coredumps.h"
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    disableCoreDumps();
     QApplication app(argc, argv);
     QFont font;
     font.setFamily(QStringLiteral("Microsoft Sans Serif"));
@@ -16,6 +18,11 @@ int main(int argc, char* argv[])
         return -1;
 
     MainWindow window;
+    QObject::connect(&guard, &SingleInstance::activated, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "app/json.h"
 #include "app/replyframer.h"
 #include "otp/otp_struct.h"
+#include "piv/publickeyfolder.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -149,6 +150,7 @@ private:
     void showDetail(const QByteArray& key, const QString& value, KeyTexts& texts);
     void applyTransportRules(const QString& transport, bool startupLooks);
     void applyApplicationRules(const QString& transport, const QString& application);
+    void applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied);
     void showApplication(QCheckBox* box, QWidget* indicator, int bit);
     void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
     int checkedApplications() const;
@@ -203,6 +205,8 @@ private:
     // "new", and "old" in the modes that change an existing secret.
     QMap<QString, QString> showChangePINDialog(QString const& type);
     QString showPINDialog(QString const& type);
+    // False, with a message, when text holds a line break, carriage return or NUL.
+    bool isSingleLine(const QString& text);
     // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
     // or the prompt was cancelled.
     bool askFidoPin();
@@ -325,6 +329,7 @@ private:
     QString currentPassword;
     QString currentCertFile;
     QString currentMgmtKey;
+    PublicKeyFolder m_publicKeyFolder;
     // Empty: the native file dialogs and executeLinuxCmd. Tests put their own here.
     FileChooser m_pivOpenFile;
     FileChooser m_pivSaveFile;

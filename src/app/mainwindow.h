@@ -154,9 +154,13 @@ private:
     void showApplication(QCheckBox* box, QWidget* indicator, int bit);
     void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
     int checkedApplications() const;
+    void showKeyPicture(bool inserted);
 
     QString m_model;
     int m_pendingAppMask = 0;
+    // The key picture is drawn once per pass of the event loop, however many events came at once.
+    bool m_keyPictureInserted = false;
+    bool m_keyPictureQueued = false;
 
     // ---- menu highlighting (src/app/mainwindow_menu.cpp) ----
 public:

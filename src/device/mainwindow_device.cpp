@@ -11,6 +11,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QTimer>
 
 namespace {
 
@@ -81,7 +82,7 @@ void MainWindow::keyInserted()
     }
     qDebug() << "2--------m_isSwitching  g_currProtocol" << g_currProtocol;
     hideAppItem(true);
-    restyle(ui->frame_state, kKeyPicture);
+    showKeyPicture(true);
     ui->label_24->setText(QStringLiteral("VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->show();
 }
@@ -114,10 +115,24 @@ void MainWindow::keyRemoved(quint32 event)
     m_fidoPin.clear();
     endPivOperation();
 
-    restyle(ui->frame_state, kNoKeyPicture);
+    showKeyPicture(false);
     ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
                                           : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
+}
+
+// Each new picture style sheet decodes its image again: a flood of events would spend seconds on
+// pictures nobody sees.
+void MainWindow::showKeyPicture(bool inserted)
+{
+    m_keyPictureInserted = inserted;
+    if (m_keyPictureQueued)
+        return;
+    m_keyPictureQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_keyPictureQueued = false;
+        restyle(ui->frame_state, m_keyPictureInserted ? kKeyPicture : kNoKeyPicture);
+    });
 }
 
 // Dialogs about the key that has gone make no sense any more.

@@ -126,8 +126,11 @@ void BackendChannel::writeCommand(const QString& line, int type)
     emit commandWritten(type);
     qDebug() << "cmdSend====" << type;
     qDebug() << maskSecrets(line);
-    // The backend reads UTF-8 whatever this machine's locale.
-    write(line.toUtf8() + '\n');
+    // The backend reads UTF-8 whatever this machine's locale. The line may hold a secret: our
+    // copy is wiped once it has been handed on.
+    QByteArray bytes = line.toUtf8() + '\n';
+    write(bytes);
+    bytes.fill('\0');
 }
 
 void BackendChannel::sendNextQueued()

@@ -138,24 +138,26 @@ QString pivImportCertificate(const QString& slot, const QString& pin, const QStr
            managementKey + passwordPart(password) + QLatin1Char(' ') + quoted(file);
 }
 
-QString pivGenerateKey(const QString& slot, const QString& pin, const QString& managementKey, const QString& algorithm)
+QString pivGenerateKey(const QString& slot, const QString& pin, const QString& managementKey, const QString& algorithm,
+                       const QString& publicKeyFile)
 {
     return QStringLiteral(" piv generate-key ") + slot + QStringLiteral(" -p ") + pin + QStringLiteral(" -k ") +
-           managementKey + QStringLiteral(" -a ") + algorithm + QLatin1Char(' ') + pivPublicKeyPath();
+           managementKey + QStringLiteral(" -a ") + algorithm + QLatin1Char(' ') + publicKeyFile;
 }
 
 QString pivGenerateCertificate(const QString& slot, const QString& pin, const QString& managementKey,
-                               const QString& subject)
+                               const QString& publicKeyFile, const QString& subject)
 {
     return QStringLiteral("piv ") + QStringLiteral("generate-certificate ") + slot + QStringLiteral(" -p ") + pin +
-           QStringLiteral(" -k ") + managementKey + QLatin1Char(' ') + pivPublicKeyPath() + QStringLiteral(" -s ") +
+           QStringLiteral(" -k ") + managementKey + QLatin1Char(' ') + publicKeyFile + QStringLiteral(" -s ") +
            QLatin1Char(' ') + quoted(subject);
 }
 
-QString pivGenerateCsr(const QString& slot, const QString& pin, const QString& csrFile, const QString& subject)
+QString pivGenerateCsr(const QString& slot, const QString& pin, const QString& publicKeyFile, const QString& csrFile,
+                       const QString& subject)
 {
     return QStringLiteral("piv ") + QStringLiteral("generate-csr ") + slot + QStringLiteral(" -p ") + pin +
-           QLatin1Char(' ') + pivPublicKeyPath() + QLatin1Char(' ') + quoted(csrFile) + QStringLiteral(" -s ") +
+           QLatin1Char(' ') + publicKeyFile + QLatin1Char(' ') + quoted(csrFile) + QStringLiteral(" -s ") +
            quoted(subject);
 }
 
@@ -187,11 +189,6 @@ QString pivSetBioPolicy(const QString& slot, const QString& policy)
 QString pivSetCachedTime(int seconds)
 {
     return QStringLiteral(" piv set_cachedtime ") + QStringLiteral(" -t ") + QString::number(seconds);
-}
-
-QString pivPublicKeyPath()
-{
-    return QStringLiteral("/tmp/public");
 }
 
 QString otpPut(int slot, const QString& key, const QString& hash, const QString& mode, int digits, const QString& name)

@@ -81,18 +81,19 @@ QString pivImportKey(const QString& slot, const QString& pin, const QString& man
                      const QString& file);
 QString pivImportCertificate(const QString& slot, const QString& pin, const QString& managementKey,
                              const QString& password, const QString& file);
-QString pivGenerateKey(const QString& slot, const QString& pin, const QString& managementKey, const QString& algorithm);
+// publicKeyFile: where the key generation leaves the public key for the certificate or request.
+QString pivGenerateKey(const QString& slot, const QString& pin, const QString& managementKey, const QString& algorithm,
+                       const QString& publicKeyFile);
 QString pivGenerateCertificate(const QString& slot, const QString& pin, const QString& managementKey,
-                               const QString& subject);
-QString pivGenerateCsr(const QString& slot, const QString& pin, const QString& csrFile, const QString& subject);
+                               const QString& publicKeyFile, const QString& subject);
+QString pivGenerateCsr(const QString& slot, const QString& pin, const QString& publicKeyFile, const QString& csrFile,
+                       const QString& subject);
 QString pivDeleteCertificate(const QString& slot, const QString& pin, const QString& managementKey);
 QString pivExportCertificate(const QString& slot, const QString& file);
 QString pivReadObject(const QString& slot);
 QString pivHasFingerprint();
 QString pivSetBioPolicy(const QString& slot, const QString& policy);
 QString pivSetCachedTime(int seconds);
-// The fixed path where key generation leaves the public key.
-QString pivPublicKeyPath();
 
 // digits is 0 for the modes that take none.
 QString otpPut(int slot, const QString& key, const QString& hash, const QString& mode, int digits, const QString& name);

@@ -1,4 +1,5 @@
 #include "app/buildinfo.h"
+#include "app/coredumps.h"
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
 #include "app/terminaloptions.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char* argv[])
 {
+    disableCoreDumps();
     if (answerTerminalOptions(argc, argv))
         return 0;
     QApplication app(argc, argv);
@@ -24,6 +26,11 @@ int main(int argc, char* argv[])
         return -1;
 
     MainWindow window;
+    QObject::connect(&guard, &SingleInstance::activated, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "app/backendchannel.h"
 #include "app/json.h"
 #include "otp/otp_struct.h"
+#include "piv/publickeyfolder.h"
 
 #include <QHash>
 #include <QList>
@@ -163,9 +164,11 @@ private:
     void showDetail(const QByteArray& key, const QString& value, KeyTexts& texts);
     void applyTransportRules(const QString& transport, bool startupLooks);
     void applyApplicationRules(const QString& transport, const QString& application);
+    void applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied);
     void showApplication(QCheckBox* box, QWidget* indicator, int bit);
     void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
     int checkedApplications() const;
+    void showKeyPicture(bool inserted);
 
     // Serial number, or name, PID and version where the serial is hidden.
     static QString keyIdentity(const JSON_OBJ& details);
@@ -173,6 +176,9 @@ private:
     QString m_model;
     QString m_keyIdentity;
     int m_pendingAppMask = 0;
+    // The key picture is drawn once per pass of the event loop, however many events came at once.
+    bool m_keyPictureInserted = false;
+    bool m_keyPictureQueued = false;
 
     // ---- menu highlighting (src/app/mainwindow_menu.cpp) ----
 public:
@@ -221,6 +227,8 @@ private:
     // "new", and "old" in the modes that change an existing secret.
     QMap<QString, QString> showChangePINDialog(QString const& type);
     QString showPINDialog(QString const& type);
+    // False, with a message, when text holds a line break, carriage return or NUL.
+    bool isSingleLine(const QString& text);
     // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
     // or the prompt was cancelled.
     bool askFidoPin();
@@ -351,6 +359,7 @@ private:
     QString currentPassword;
     QString currentCertFile;
     QString currentMgmtKey;
+    PublicKeyFolder m_publicKeyFolder;
     // Empty: the native file dialogs and executeLinuxCmd. Tests put their own here.
     FileChooser m_pivOpenFile;
     FileChooser m_pivSaveFile;

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
+#include "app/debugfile.h"
 #include "support/hex.h"
 #include "ui/waitingdialog.h"
 
@@ -9,9 +10,6 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -79,21 +77,5 @@ void MainWindow::qSleep(int ms)
 
 void MainWindow::save_to_file_debug(QString text)
 {
-    // The folder is shared by every user: never follow a planted link, never write into
-    // somebody else's file.
-    const int fd = ::open(kDebugFile, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && ::ftruncate(fd, 0) == 0) {
-        const QByteArray bytes = text.toUtf8();
-        qint64 done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-    }
-    ::close(fd);
+    DebugFile(QString::fromLatin1(kDebugFile)).replace(text.toUtf8());
 }

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
+#include "app/logmask.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 
@@ -57,7 +58,8 @@ void MainWindow::setCurrentItemInfo(QString const& info, int index)
 void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
 {
     qDebug() << "setCurrentItemInfo"
-             << "   " << forLog(info) << "indec:" << type.value_or(m_channel->currentType());
+             << "   " << forLog(replyForLog(info, type.value_or(m_channel->currentType())))
+             << "indec:" << type.value_or(m_channel->currentType());
     const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
     m_scratch.clear();

@@ -33,7 +33,9 @@ struct Highlight
 void paint(QPushButton* button, const char* look)
 {
     button->setFlat(true);
-    button->setStyleSheet(QLatin1String(look));
+    // Re-setting the same sheet re-polishes the button; device events repaint the menu often.
+    if (button->styleSheet() != QLatin1String(look))
+        button->setStyleSheet(QLatin1String(look));
 }
 
 Highlight highlightFor(int page)

@@ -39,7 +39,7 @@ void ReplyFramer::clear()
 {
     m_buf.clear();
     m_start = m_scan = m_depth = 0;
-    m_inQuote = false;
+    m_quote = 0;
     m_discarding = false;
 }
 
@@ -71,23 +71,24 @@ bool ReplyFramer::startObject(QList<QByteArray>& out)
         return true;
     }
     m_depth = 1;
-    m_inQuote = false;
+    m_quote = 0;
     m_scan = i + 1;
     return true;
 }
 
-// Inside an object: counts braces outside quotes (either quote kind opens and closes, as the
-// parser reads them) until the top-level object closes.
+// Inside an object: counts braces outside strings until the top-level object closes. A string
+// ends only at the quote that opened it, so "Can't" or 'say "hi"' hold the other kind as text.
 bool ReplyFramer::scanObject(QList<QByteArray>& out)
 {
     const char* data = m_buf.constData();
     const int size = m_buf.size();
     for (int i = m_scan; i < size; ++i) {
         const char c = data[i];
-        if (m_inQuote) {
-            m_inQuote = c != '"' && c != '\'';
+        if (m_quote) {
+            if (c == m_quote)
+                m_quote = 0;
         } else if (c == '"' || c == '\'') {
-            m_inQuote = true;
+            m_quote = c;
         } else if (c == '{') {
             ++m_depth;
         } else if (c == '}' && --m_depth == 0) {

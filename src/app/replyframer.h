@@ -27,9 +27,9 @@ private:
     bool scanObject(QList<QByteArray>& out);
 
     QByteArray m_buf;
-    int m_start = 0; // first byte of the reply being collected
-    int m_scan = 0;  // next byte to look at
-    int m_depth = 0; // 0: between replies
-    bool m_inQuote = false;
+    int m_start = 0;  // first byte of the reply being collected
+    int m_scan = 0;   // next byte to look at
+    int m_depth = 0;  // 0: between replies
+    char m_quote = 0; // the quote that opened the string being read, 0 outside one
     bool m_discarding = false;
 };

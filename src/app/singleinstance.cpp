@@ -1,50 +1,55 @@
 #include "app/singleinstance.h"
 
-#include <QCoreApplication>
+#include <QDir>
+#include <QLocalSocket>
+#include <QStandardPaths>
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
+namespace {
 
-SingleInstance::SingleInstance(const QString& key)
+constexpr int kWakeTimeoutMs = 2000;
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent)
 {
-    m_memory.setKey(key);
+    // Qt refuses a runtime folder that is not private to this user and then returns nothing.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        return;
+    m_lockPath = QDir(folder).filePath(key + QStringLiteral(".lock"));
+    m_socketPath = QDir(folder).filePath(key + QStringLiteral(".socket"));
+    connect(&m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server.nextPendingConnection())
+            socket->deleteLater();
+        emit activated();
+    });
 }
 
-SingleInstance::~SingleInstance()
-{
-    if (m_memory.isAttached())
-        m_memory.detach();
-}
+SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::acquire()
 {
-    if (m_memory.attach(QSharedMemory::ReadWrite)) {
-        if (holderIsAlive()) {
-            m_memory.detach();
-            return false;
-        }
-        // Detaching as the last user removes the stale segment.
-        m_memory.detach();
-    }
-    if (!m_memory.create(sizeof(qint64), QSharedMemory::ReadWrite))
+    if (m_lockPath.isEmpty())
+        return true;
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
+    // Stale only when its holder is gone, however long it has been held.
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock()) {
+        m_lock.reset();
+        wakeHolder();
         return false;
-    const qint64 pid = QCoreApplication::applicationPid();
-    m_memory.lock();
-    std::memcpy(m_memory.data(), &pid, sizeof pid);
-    m_memory.unlock();
+    }
+    // A crashed holder leaves its socket behind.
+    QLocalServer::removeServer(m_socketPath);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    m_server.listen(m_socketPath);
     return true;
 }
 
-bool SingleInstance::holderIsAlive()
+void SingleInstance::wakeHolder()
 {
-    if (m_memory.size() < int(sizeof(qint64)))
-        return true;
-    qint64 pid = 0;
-    m_memory.lock();
-    std::memcpy(&pid, m_memory.constData(), sizeof pid);
-    m_memory.unlock();
-    if (pid <= 0)
-        return true;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    QLocalSocket socket;
+    socket.connectToServer(m_socketPath);
+    if (socket.waitForConnected(kWakeTimeoutMs))
+        socket.disconnectFromServer();
 }

@@ -1,22 +1,37 @@
 #pragma once
 
-#include <QSharedMemory>
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
 #include <QString>
 
-// Keeps a second copy of the application from running. The segment records the holder's
-// process id, because a SysV segment outlives a process that was killed: a guard whose holder
-// is gone is stale and is taken over.
-class SingleInstance
-{
-public:
-    explicit SingleInstance(const QString& key);
-    ~SingleInstance();
+#include <memory>
 
-    // True when this process now holds the guard; false when another live instance does.
+// Keeps a user from running the application twice. The guard lives in the user's own runtime
+// folder, so no other user can hold or block it; the lock records the holder's process, so the
+// guard of a crashed instance is taken over. A second start tells the first one, which raises
+// its window.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(const QString& key, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process now holds the guard, or when the user has no private runtime
+    // folder to keep one in; false when another instance of this user runs (it has been told).
     bool acquire();
 
-private:
-    bool holderIsAlive();
+signals:
+    // Another start of the application was refused in this one's favour.
+    void activated();
 
-    QSharedMemory m_memory;
+private:
+    void wakeHolder();
+
+    QString m_lockPath;
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer m_server;
 };

@@ -11,6 +11,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QTimer>
 
 namespace {
 
@@ -22,10 +23,18 @@ const char kKeyPicture[] = "image:url(:/new/prefix1/KEYINSERT.png);border-left: 
 constexpr quint32 kNoKey = 0x80900001u;
 constexpr quint32 kOneKey = 0x80900002u;
 
+// Setting a style sheet re-polishes the widget even when it is the same; a flood of device events
+// must not pay for that.
+void restyle(QWidget* widget, const char* look)
+{
+    if (widget->styleSheet() != QLatin1String(look))
+        widget->setStyleSheet(QLatin1String(look));
+}
+
 void setLook(QWidget* button, bool enabled, const char* enabledLook, const char* disabledLook)
 {
     button->setEnabled(enabled);
-    button->setStyleSheet(QLatin1String(enabled ? enabledLook : disabledLook));
+    restyle(button, enabled ? enabledLook : disabledLook);
 }
 
 } // namespace
@@ -73,7 +82,7 @@ void MainWindow::keyInserted()
     }
     qDebug() << "2--------m_isSwitching  g_currProtocol" << g_currProtocol;
     hideAppItem(true);
-    ui->frame_state->setStyleSheet(QLatin1String(kKeyPicture));
+    showKeyPicture(true);
     ui->label_24->setText(QStringLiteral("VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->show();
 }
@@ -109,12 +118,26 @@ void MainWindow::keyRemoved(quint32 event)
     m_fidoPin.clear();
     endPivOperation();
 
-    ui->frame_state->setStyleSheet(QLatin1String(kNoKeyPicture));
+    showKeyPicture(false);
     ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
                                           : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
     if (resetInterrupted)
         showResetInterrupted();
+}
+
+// Each new picture style sheet decodes its image again: a flood of events would spend seconds on
+// pictures nobody sees.
+void MainWindow::showKeyPicture(bool inserted)
+{
+    m_keyPictureInserted = inserted;
+    if (m_keyPictureQueued)
+        return;
+    m_keyPictureQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_keyPictureQueued = false;
+        restyle(ui->frame_state, m_keyPictureInserted ? kKeyPicture : kNoKeyPicture);
+    });
 }
 
 // Dialogs about the key that has gone make no sense any more.
@@ -206,12 +229,15 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     reset_app_state();
 
     KeyTexts texts;
+    KeyTexts applied;
     for (const TextMap& map : reply.DATA) {
         for (auto it = map.cbegin(); it != map.cend(); ++it)
             showDetail(it.key(), QString::fromUtf8(it.value()), texts);
-        applyTransportRules(texts.transport, false);
-        applyApplicationRules(texts.transport, texts.application);
+        applyApplicationRulesOnChange(texts, applied);
     }
+    // The menu follows the last transport text: restyled once per reply, not once per record.
+    if (!reply.DATA.isEmpty())
+        applyTransportRules(texts.transport, false);
     ui->btn_getdeviceinfo->show();
 }
 
@@ -263,14 +289,16 @@ void MainWindow::onStartupReply(const JSON_OBJ& reply)
     if (reply.SW == 0x9000 || reply.INFO.isEmpty()) {
         reset_app_state();
         KeyTexts texts;
+        KeyTexts applied;
         for (const TextMap& map : reply.DATA) {
             if (map.contains("TRANSPORT"))
                 texts.transport = QString::fromUtf8(map.value("TRANSPORT"));
             if (map.contains("APPLICATION"))
                 texts.application = QString::fromUtf8(map.value("APPLICATION"));
-            applyTransportRules(texts.transport, true);
-            applyApplicationRules(texts.transport, texts.application);
+            applyApplicationRulesOnChange(texts, applied);
         }
+        if (!reply.DATA.isEmpty())
+            applyTransportRules(texts.transport, true);
     }
     qDebug() << "g_Interface1=====" << g_currInterface;
 }
@@ -304,6 +332,16 @@ void MainWindow::applyTransportRules(const QString& transport, bool startupLooks
     } else {
         setLook(ui->otp, true, otpLook, disabled);
     }
+}
+
+// The applications shown add up over the records; records repeating the texts of the one before
+// add nothing and cost nothing.
+void MainWindow::applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied)
+{
+    if (texts.transport == applied.transport && texts.application == applied.application)
+        return;
+    applied = texts;
+    applyApplicationRules(texts.transport, texts.application);
 }
 
 void MainWindow::applyApplicationRules(const QString& transport, const QString& application)

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/commands.h"
 #include "fido/crelistdialog.h"
 #include "fido/registfingerprint.h"
 #include "piv/changepin.h"
@@ -33,6 +34,9 @@ QMap<QString, QString> MainWindow::showChangePINDialog(QString const& type)
     if (m_changePin->okPressed)
         input = m_changePin->getinput();
     m_changePin->clearInput();
+    for (const QString& value : qAsConst(input))
+        if (!isSingleLine(value))
+            return {};
     return input;
 }
 
@@ -56,5 +60,20 @@ QString MainWindow::showPINDialog(QString const& type)
     }
     const QString input = m_pivPinDlg->getinput();
     m_pivPinDlg->clearInput();
+    if (!isSingleLine(input)) {
+        // Refused input ends the flow as Cancel does, also where an empty answer is accepted.
+        m_pivPinDlg->okPressed = false;
+        return QString();
+    }
     return input;
+}
+
+// Whatever is typed or pasted ends up on one command line: a line break, carriage return or NUL
+// is refused here, before any step of a flow has changed the key.
+bool MainWindow::isSingleLine(const QString& text)
+{
+    if (Cmd::isSafeLine(text))
+        return true;
+    showMessage(1, QStringLiteral("Warning"), QStringLiteral("The input cannot contain line breaks."));
+    return false;
 }

@@ -152,6 +152,7 @@ void MainWindow::endPivOperation()
     currentPin.clear();
     currentMgmtKey.clear();
     currentPassword.clear();
+    m_publicKeyFolder.remove();
 }
 
 bool MainWindow::pivStepFailed(const JSON_OBJ& reply)
@@ -167,6 +168,8 @@ bool MainWindow::pivStepFailed(const JSON_OBJ& reply)
 // The backend reads file names between double quotes and knows no escape for one inside.
 bool MainWindow::isPivPathAcceptable(const QString& path)
 {
+    if (!isSingleLine(path))
+        return false;
     if (!path.contains(QLatin1Char('"')))
         return true;
     showMessage(1, QStringLiteral("Warning"), QStringLiteral("The file path cannot contain a double quote."));

@@ -25,6 +25,8 @@ void MainWindow::on_generate_clicked()
     currentSlot = getSlot();
     const QString algorithm = getSignature();
     const QString subject = ui->subjectV->text();
+    if (!isSingleLine(subject))
+        return;
     if (subject.isEmpty()) {
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("Subject name cannot be empty."));
         return;
@@ -48,6 +50,12 @@ void MainWindow::on_generate_clicked()
 
 void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
 {
+    const QString publicKeyFile = m_publicKeyFolder.filePath();
+    if (publicKeyFile.isEmpty()) {
+        endPivOperation();
+        showMessage(1, QStringLiteral("Warning"), QStringLiteral("No private temporary folder could be created."));
+        return;
+    }
     if (ui->contentPage->currentIndex() != PivPage::Pairing) {
         m_waiting->hide();
         m_waiting->show(this, QStringLiteral("  Generating new key ... "));
@@ -55,7 +63,7 @@ void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QStr
         m_waiting->hide();
         m_waiting->show(this, QStringLiteral("  Generating new certificate ... "));
     }
-    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm), CmdType::PivGenerateKey);
+    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm, publicKeyFile), CmdType::PivGenerateKey);
 }
 
 void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
@@ -63,7 +71,7 @@ void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
     if (pivStepFailed(reply))
         return;
     if (ui->contentPage->currentIndex() == PivPage::Pairing) {
-        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey,
+        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
                                             QString::fromLatin1(PivPairing::kSubject)),
                 CmdType::PivGenerateCertificate);
         return;
@@ -72,7 +80,8 @@ void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
     if (ui->request->isChecked())
         requestCertificate();
     else if (ui->selfSingn->isChecked())
-        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, ui->subjectV->text()),
+        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
+                                            ui->subjectV->text()),
                 CmdType::PivGenerateCertificate);
 }
 
@@ -85,7 +94,8 @@ void MainWindow::requestCertificate()
         endPivOperation();
         return;
     }
-    cmdSend(Cmd::pivGenerateCsr(currentSlot, currentPin, file, ui->subjectV->text()), CmdType::PivGenerateCsr);
+    cmdSend(Cmd::pivGenerateCsr(currentSlot, currentPin, m_publicKeyFolder.filePath(), file, ui->subjectV->text()),
+            CmdType::PivGenerateCsr);
 }
 
 void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)

@@ -12,7 +12,6 @@
 
 namespace {
 
-const char kDebugFile[] = "/tmp/KV_Log_QT.txt";
 QStringList captured;
 
 void capture(QtMsgType, const QMessageLogContext&, const QString& text)
@@ -42,9 +41,6 @@ private slots:
     void exitStopsMonitorThenExits();
     void secretsNeverReachTheLog();
     void shellCommandGivesItsStandardOutput();
-    void debugFileKeepsOnlyTheLastText();
-    void debugFileIsNeverWrittenThroughALink();
-    void debugFileOfAnotherUserIsLeftAlone();
 
 private:
     // Sends a command and waits until the backend has it: commands wait out the start-up report.
@@ -222,49 +218,6 @@ void TestChannel::shellCommandGivesItsStandardOutput()
 {
     QCOMPARE(m_window->executeLinuxCmd(QStringLiteral("echo out; echo err >&2")), QStringLiteral("out\n"));
     QCOMPARE(m_window->executeLinuxCmd(QStringLiteral("no-such-command-here")), QString());
-}
-
-void TestChannel::debugFileKeepsOnlyTheLastText()
-{
-    QFile::remove(kDebugFile);
-    m_window->save_to_file_debug(QStringLiteral("first, longer text"));
-    m_window->save_to_file_debug(QStringLiteral("second"));
-    QFile file(kDebugFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("second"));
-}
-
-void TestChannel::debugFileIsNeverWrittenThroughALink()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("victim"));
-    QFile victim(target);
-    QVERIFY(victim.open(QIODevice::WriteOnly));
-    victim.write("precious");
-    victim.close();
-    QFile::remove(kDebugFile);
-    QVERIFY(QFile::link(target, kDebugFile));
-    m_window->save_to_file_debug(QStringLiteral("planted"));
-    QFile::remove(kDebugFile);
-    QVERIFY(victim.open(QIODevice::ReadOnly));
-    QCOMPARE(victim.readAll(), QByteArray("precious"));
-}
-
-void TestChannel::debugFileOfAnotherUserIsLeftAlone()
-{
-    if (::geteuid() != 0)
-        QSKIP("needs root to give the file to another user");
-    QFile::remove(kDebugFile);
-    QFile file(kDebugFile);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("theirs");
-    file.close();
-    QCOMPARE(::chown(kDebugFile, 65534, 65534), 0);
-    m_window->save_to_file_debug(QStringLiteral("mine"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("theirs"));
-    file.close();
-    QFile::remove(kDebugFile);
 }
 
 QTEST_MAIN(TestChannel)

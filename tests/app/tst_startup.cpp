@@ -4,27 +4,36 @@
 #include "common/modalhelper.h"
 #include "common/windowaccess.h"
 
-#include <QSharedMemory>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QtTest>
 
 #include <csignal>
-#include <cstring>
 
 namespace {
 
 const char kAppKey[] = "vela_7C2E91A0-5D3B-4F86-A1E4-29B7C0D5E8F3";
 
-// The process id the running instance wrote into the guard, or 0 when there is none.
+// The process id that holds the application's guard in the runtime folder, or 0 when none does.
 qint64 guardHolder()
 {
-    QSharedMemory memory(QString::fromLatin1(kAppKey));
-    if (!memory.attach(QSharedMemory::ReadOnly) || memory.size() < int(sizeof(qint64)))
-        return 0;
+    QLockFile lock(QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QLatin1String(kAppKey) + ".lock"));
     qint64 pid = 0;
-    std::memcpy(&pid, memory.constData(), sizeof pid);
-    return pid;
+    QString host;
+    QString app;
+    return lock.getLockInfo(&pid, &host, &app) ? pid : 0;
+}
+
+QByteArray coreLimitOf(qint64 pid)
+{
+    QFile limits(QStringLiteral("/proc/%1/limits").arg(pid));
+    if (!limits.open(QIODevice::ReadOnly))
+        return QByteArray();
+    for (const QByteArray& line : limits.readAll().split('\n'))
+        if (line.startsWith("Max core file size"))
+            return line.simplified();
+    return QByteArray();
 }
 
 void startApp(QProcess& app)
@@ -43,13 +52,25 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void missingBackendIsReportedOnceAndWindowStaysUsable();
     void backendThatKeepsDyingIsNotRestartedForEver();
     void destroyingWindowSendsNothing();
-    void guardRefusesSecondHolder();
-    void secondInstanceExitsWithMinusOne();
+    void guardRefusesSecondHolderAndWakesIt();
+    void secondInstanceExitsWithMinusOneAndNoCoreDumps();
     void killedInstanceDoesNotBlockTheNext();
+
+private:
+    QTemporaryDir m_runtime;
 };
+
+// The guard lives in the user's runtime folder: a folder of the suite's own never meets the
+// guard of a manager the user is running.
+void TestStartup::initTestCase()
+{
+    QVERIFY(m_runtime.isValid());
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+}
 
 // Reported once at start; afterwards every action says the backend is not there, and nothing hangs.
 void TestStartup::missingBackendIsReportedOnceAndWindowStaysUsable()
@@ -96,23 +117,25 @@ void TestStartup::destroyingWindowSendsNothing()
     QCOMPARE(backend.received(), QByteArray(" monitor start\n"));
 }
 
-void TestStartup::guardRefusesSecondHolder()
+void TestStartup::guardRefusesSecondHolderAndWakesIt()
 {
-    const QString key = QStringLiteral("skm-test-guard-%1").arg(QCoreApplication::applicationPid());
-    auto first = std::make_unique<SingleInstance>(key);
+    auto first = std::make_unique<SingleInstance>(QStringLiteral("skm-test-guard"));
     QVERIFY(first->acquire());
-    SingleInstance second(key);
+    QSignalSpy activated(first.get(), &SingleInstance::activated);
+    SingleInstance second(QStringLiteral("skm-test-guard"));
     QVERIFY(!second.acquire());
+    QTRY_COMPARE(activated.count(), 1);
     first.reset();
-    SingleInstance third(key);
+    SingleInstance third(QStringLiteral("skm-test-guard"));
     QVERIFY(third.acquire());
 }
 
-void TestStartup::secondInstanceExitsWithMinusOne()
+void TestStartup::secondInstanceExitsWithMinusOneAndNoCoreDumps()
 {
     QProcess first;
     startApp(first);
     QTRY_COMPARE(guardHolder(), first.processId());
+    QCOMPARE(coreLimitOf(first.processId()), QByteArray("Max core file size 0 0 bytes"));
     QProcess second;
     startApp(second);
     QVERIFY(second.waitForFinished(15000));
@@ -122,7 +145,7 @@ void TestStartup::secondInstanceExitsWithMinusOne()
     first.waitForFinished();
 }
 
-// A SIGKILL leaves the SysV segment behind; the next start must take it over.
+// A SIGKILL leaves the lock file and the socket behind; the next start must take them over.
 void TestStartup::killedInstanceDoesNotBlockTheNext()
 {
     QProcess first;

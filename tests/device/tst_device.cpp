@@ -64,7 +64,7 @@ void TestDevice::cleanup()
 void TestDevice::plugShowsContinueButWaitsForTheUser()
 {
     Access::reply(*m_window, kPlugged, 0);
-    QVERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYINSERT.png);"));
+    QTRY_VERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYINSERT.png);"));
     QCOMPARE(labelText(m_window, "label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
     QVERIFY(!widget(m_window, "btn_getdeviceinfo")->isHidden());
     QVERIFY(sentAfterStart().isEmpty());
@@ -94,7 +94,7 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QCOMPARE(g_currInterface, quint16(0));
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
     QCOMPARE(labelText(m_window, "label_24"), label);
-    QVERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYROME.png);"));
+    QTRY_VERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYROME.png);"));
     QVERIFY(widget(m_window, "btn_getdeviceinfo")->isHidden());
     QVERIFY(!widget(m_window, "application")->isEnabled());
     QVERIFY(!widget(m_window, "interface_2")->isEnabled());

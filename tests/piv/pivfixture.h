@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace piv {
@@ -45,8 +46,26 @@ public:
         delete backend;
     }
 
-    // The lines after " monitor start".
-    QStringList sent() const { return backend->receivedLines().mid(1); }
+    // The lines after " monitor start", each private public-key file shown as "<public>".
+    QStringList sent() const
+    {
+        QStringList lines = backend->receivedLines().mid(1);
+        lines.replaceInStrings(publicKeyFile(), QStringLiteral("<public>"));
+        return lines;
+    }
+    // The private public-key folders named on the lines sent that still exist.
+    QStringList publicKeyFoldersLeft() const
+    {
+        QStringList left;
+        auto it = publicKeyFile().globalMatch(QString::fromUtf8(backend->received()));
+        while (it.hasNext()) {
+            const QString folder = QFileInfo(it.next().captured()).path();
+            if (QFileInfo::exists(folder) && !left.contains(folder))
+                left << folder;
+        }
+        return left;
+    }
+    static QRegularExpression publicKeyFile() { return QRegularExpression(QStringLiteral(R"(\S+/skm-\w{6}/public)")); }
     QString lastSent() const { return sent().value(sent().size() - 1); }
     // What the channel does with one read: free the lock, then dispatch; by default to the command in flight.
     void reply(const QString& text, int type = g_currItem)

@@ -8,6 +8,8 @@
 #include <QStackedWidget>
 #include <QTextEdit>
 
+#include <unistd.h>
+
 using namespace piv;
 using L = QStringList;
 
@@ -20,12 +22,12 @@ const QString kOptions = QStringLiteral("9a -p %1 -k %2").arg(kPin, kKey);
 
 QString generateKey(const QString& slot, const QString& algorithm = QStringLiteral("ECCP256"))
 {
-    return QStringLiteral(" piv generate-key %1 -p %2 -k %3 -a %4 /tmp/public").arg(slot, kPin, kKey, algorithm);
+    return QStringLiteral(" piv generate-key %1 -p %2 -k %3 -a %4 <public>").arg(slot, kPin, kKey, algorithm);
 }
 
 QString generateCertificate(const QString& slot, const QString& subject)
 {
-    return QString("piv generate-certificate %1 -p %2 -k %3 /tmp/public -s  \"%4\"").arg(slot, kPin, kKey, subject);
+    return QString("piv generate-certificate %1 -p %2 -k %3 <public> -s  \"%4\"").arg(slot, kPin, kKey, subject);
 }
 
 void row(const char* name, const L& steps, const L& script, const L& lines, const QString& reply, const L& messages,
@@ -51,6 +53,7 @@ private slots:
     void flows();
     void policy();
     void pairingReportAndUnpair();
+    void publicKeyFolderIsPrivate();
 
 private:
     QString report() const { return widget<QTextEdit>(f.window, "PIVConfText")->toPlainText(); }
@@ -68,9 +71,9 @@ void TestPivWindow::init()
 void TestPivWindow::cleanup()
 {
     // Stopped first, so a failed test leaves nothing behind for the next one.
-    const bool tidy = f.modal->idle() && f.heldSecrets().isEmpty();
+    const bool tidy = f.modal->idle() && f.heldSecrets().isEmpty() && f.publicKeyFoldersLeft().isEmpty();
     f.stop();
-    QVERIFY2(tidy, "an armed answer was not used, or a PIV secret was kept");
+    QVERIFY2(tidy, "an armed answer was not used, or a PIV secret or public-key folder was kept");
     QCOMPARE(visibleDialogCount(), 0);
 }
 
@@ -178,7 +181,7 @@ void TestPivWindow::flows_data()
         {"Warning / Wrong PIN"});
     row("CSR", {"certGen", "request", "generate"}, {"pin", "key", "ok"},
         {generateKey("9a"),
-         QStringLiteral("piv generate-csr 9a -p %1 /tmp/public \"/tmp/a b/r.csr\" -s \"test\"").arg(kPin), refresh},
+         QStringLiteral("piv generate-csr 9a -p %1 <public> \"/tmp/a b/r.csr\" -s \"test\"").arg(kPin), refresh},
         kOk, {"Success / Generate a certificate request successfully."}, "/tmp/a b/r.csr");
     row("CSR dialog cancelled", {"certGen", "request", "generate"}, {"pin", "key"}, {generateKey("9a")}, kOk, {});
     row("subject of 15 passes", {"certGen", "subjectV=" + QString(15, 'a'), "generate"}, {"cancel"}, {}, {}, {});
@@ -198,6 +201,11 @@ void TestPivWindow::flows_data()
     row("pfx password cancelled", {"certImp"}, {"pin", "key", "cancel"}, {}, {}, {}, "/u/i.pfx");
     row("pfx password with a blank", {"certImp"}, {"pin", "key", "pin=two words", "ok"}, {}, {},
         {"Warning / The certificate password cannot contain blanks or double quotes."}, "/u/i.pfx");
+    const QString kLineBreak = QStringLiteral("Warning / The input cannot contain line breaks.");
+    row("subject with a line break", {"certGen", "subjectV=a\nb", "generate"}, {"ok"}, {}, {}, {kLineBreak});
+    row("password with a carriage return", {"certImp"}, {"pin", "key", "pin=a\rb", "ok"}, {}, {}, {kLineBreak},
+        "/u/i.pfx");
+    row("export path with a line break", {"certExp"}, {"ok"}, {}, {}, {kLineBreak}, "/tmp/a\npiv reset");
     row("import path with a quote", {"certImp"}, {"ok"}, {}, {}, {kQuote}, "/u/a\".der");
     row("export", {"certExp"}, {"ok"}, {" piv export-certificate 9a \"/tmp/o.pem\""}, kOk,
         {"Success / Certificate was exported. "}, "/tmp/o.pem");
@@ -315,6 +323,24 @@ void TestPivWindow::pairingReportAndUnpair()
     f.setShell(nullptr);
     f.click("pivRLogin");
     QVERIFY2(report().startsWith(QStringLiteral("Paired Device:\nEmpty\n\nSystemVersion:\n")), qPrintable(report()));
+}
+
+// Another user could block, read or replace a public-key file kept in the shared temporary folder.
+void TestPivWindow::publicKeyFolderIsPrivate()
+{
+    f.answer({"pin", "key", "ok"});
+    f.click("certGen");
+    f.click("generate");
+    QTRY_COMPARE(f.lastSent(), generateKey("9a"));
+    const QStringList folders = f.publicKeyFoldersLeft();
+    QCOMPARE(folders.size(), 1);
+    const QFileInfo folder(folders.first());
+    QVERIFY(folder.isDir() && folder.ownerId() == ::geteuid());
+    const QFile::Permissions others =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(folder.permissions() & others, QFile::Permissions());
+    f.reply(status("6A80", "Refused"));
+    QVERIFY(!QFileInfo::exists(folder.filePath()));
 }
 
 QTEST_MAIN(TestPivWindow)

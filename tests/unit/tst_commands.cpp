@@ -46,12 +46,12 @@ void TestCommands::lines_data()
                                          << " piv import-key 9a -p 123456 -k K -w pw \"/a.pfx\"";
     QTest::newRow("import certificate") << Cmd::pivImportCertificate("9c", "123456", "K", "", "/c.der")
                                         << " piv import-certificate 9c -p 123456 -k K \"/c.der\"";
-    QTest::newRow("generate key") << Cmd::pivGenerateKey("9d", "123456", "K", "ECCP256")
-                                  << " piv generate-key 9d -p 123456 -k K -a ECCP256 /tmp/public";
-    QTest::newRow("self-signed two blanks") << Cmd::pivGenerateCertificate("9a", "123456", "K", "TEST")
-                                            << "piv generate-certificate 9a -p 123456 -k K /tmp/public -s  \"TEST\"";
-    QTest::newRow("csr one blank") << Cmd::pivGenerateCsr("9e", "123456", "/x.csr", "TEST")
-                                   << "piv generate-csr 9e -p 123456 /tmp/public \"/x.csr\" -s \"TEST\"";
+    QTest::newRow("generate key") << Cmd::pivGenerateKey("9d", "123456", "K", "ECCP256", "/t/public")
+                                  << " piv generate-key 9d -p 123456 -k K -a ECCP256 /t/public";
+    QTest::newRow("self-signed two blanks") << Cmd::pivGenerateCertificate("9a", "123456", "K", "/t/public", "TEST")
+                                            << "piv generate-certificate 9a -p 123456 -k K /t/public -s  \"TEST\"";
+    QTest::newRow("csr one blank") << Cmd::pivGenerateCsr("9e", "123456", "/t/public", "/x.csr", "TEST")
+                                   << "piv generate-csr 9e -p 123456 /t/public \"/x.csr\" -s \"TEST\"";
     QTest::newRow("delete certificate") << Cmd::pivDeleteCertificate("9a", "123456", "K")
                                         << " piv delete-certificate 9a -p 123456 -k K";
     QTest::newRow("export certificate") << Cmd::pivExportCertificate("9a", "/x.pem")

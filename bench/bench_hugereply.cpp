@@ -1,0 +1,140 @@
+// The longest event-loop stall while the window reads and handles a device-details reply of
+// 16 MB (the framing cap), and a flood of key insert/remove events, through the real channel.
+// A zero-interval timer ticks whenever the event loop runs; the widest gap between ticks is the
+// stall a user would see.
+
+#include "app/commands.h"
+#include "app/mainwindow.h"
+#include "app/replyframer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+
+namespace {
+
+const int kRunLimitMs = 120000;
+const int kEventPairs = 100000;
+const char kLastName[] = "last record";
+
+// A device-details reply just under the cap, every record a full set of details.
+QByteArray detailsReply()
+{
+    const QByteArray record = "{\"NAME\":\"Key\",\"PID\":\"0x0001\",\"COS_VERSION\":\"2.1.00\",\"SERIAL_NUMBER\":"
+                              "\"12345678\",\"MODULE\":\"R22\",\"TRANSPORT\":\"FIDO+CCID+OTP\",\"APPLICATION\":"
+                              "\"FIDO2U2F+PIV+OTP\"},";
+    const QByteArray last = "{\"NAME\":\"" + QByteArray(kLastName) + "\"}]}";
+    QByteArray reply = "{\"SW\":\"9000\",\"DATA\":[";
+    const int count = (ReplyFramer::kMaxPending - reply.size() - last.size() - 1) / record.size();
+    reply.reserve(ReplyFramer::kMaxPending);
+    for (int i = 0; i < count; ++i)
+        reply += record;
+    return reply + last;
+}
+
+// Removal and insertion events back to back, then the details that end the run.
+QByteArray eventFlood()
+{
+    QByteArray flood;
+    for (int i = 0; i < kEventPairs; ++i)
+        flood += "{\"SW\":\"80900001\"}{\"SW\":\"80900002\"}";
+    return flood + "{\"SW\":\"9000\",\"DATA\":[{\"NAME\":\"" + kLastName + "\"}]}";
+}
+
+// A backend that answers the first command after " monitor start" with the file's content.
+QString writeBackend(const QTemporaryDir& dir, const QByteArray& output)
+{
+    QFile reply(dir.filePath(QStringLiteral("reply")));
+    reply.open(QIODevice::WriteOnly);
+    reply.write(output);
+    const QString path = dir.filePath(QStringLiteral("backend.sh"));
+    QFile script(path);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nread start\nread command\ncat \"$(dirname \"$0\")/reply\"\nexec cat >/dev/null\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+struct Run
+{
+    double stallMs = -1;
+    double totalMs = -1;
+};
+
+Run handleOnce(const QString& backend)
+{
+    MainWindow window(nullptr, backend);
+    QLabel* name = window.findChild<QLabel*>(QStringLiteral("keyname"));
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(0);
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 widest = 0;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        widest = std::max(widest, now - last);
+        last = now;
+        if (name->text() == QLatin1String(kLastName))
+            loop.quit();
+    });
+    QTimer::singleShot(kRunLimitMs, &loop, &QEventLoop::quit);
+    clock.start();
+    tick.start();
+    window.cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
+    loop.exec();
+    if (name->text() != QLatin1String(kLastName))
+        return Run();
+    return Run{widest / 1e6, clock.nsecsElapsed() / 1e6};
+}
+
+void measure(benchmark::State& state, const QByteArray& output)
+{
+    QTemporaryDir dir;
+    const QString backend = writeBackend(dir, output);
+    Run worst;
+    for (auto _ : state) {
+        const Run run = handleOnce(backend);
+        if (run.stallMs < 0) {
+            state.SkipWithError("the last record was never shown");
+            return;
+        }
+        worst.stallMs = std::max(worst.stallMs, run.stallMs);
+        worst.totalMs = std::max(worst.totalMs, run.totalMs);
+        state.SetIterationTime(run.totalMs / 1e3);
+    }
+    state.counters["max_stall_ms"] = worst.stallMs;
+    state.counters["handled_ms"] = worst.totalMs;
+}
+
+void BM_DetailsReply16MB(benchmark::State& state)
+{
+    measure(state, detailsReply());
+}
+BENCHMARK(BM_DetailsReply16MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_InsertRemoveFlood(benchmark::State& state)
+{
+    measure(state, eventFlood());
+}
+BENCHMARK(BM_InsertRemoveFlood)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

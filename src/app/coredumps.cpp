@@ -1,0 +1,15 @@
+#include "app/coredumps.h"
+
+#include <sys/resource.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+void disableCoreDumps()
+{
+    const rlimit none{0, 0};
+    ::setrlimit(RLIMIT_CORE, &none);
+#ifdef __linux__
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
+}

@@ -6,6 +6,10 @@
 
 int main(int argc, char* argv[])
 {
+    // A Widgets window needs no OpenGL; loading GLX on X11 costs start-up time and memory. A
+    // value the user set wins.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     QFont font;
     font.setFamily(QStringLiteral("Microsoft Sans Serif"));

@@ -2,6 +2,16 @@
 
 #include "ui/scaling.h"
 
+#include <QPainter>
+
+namespace {
+
+// The title bar's colour, 11:1 against the white dialog.
+const QColor kEdge(53, 64, 85);
+constexpr int kEdgeWidth = 2;
+
+} // namespace
+
 ScaledDialog::ScaledDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent)
 {
     setWindowFlags(flags);
@@ -27,4 +37,12 @@ void ScaledDialog::screenChanged(double factor)
 void ScaledDialog::changeObjectSize(QObject const& obj, double factor)
 {
     scaling::changeObjectSize(obj, factor);
+}
+
+void ScaledDialog::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(QPen(kEdge, kEdgeWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }

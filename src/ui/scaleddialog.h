@@ -23,6 +23,8 @@ protected:
     void scaleForm(double factor);
     // Top-left at the centre of `parent` minus half this dialog's size.
     void centreOn(const QWidget* parent);
+    // A visible edge, so a dialog over the white page does not look like part of it.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     double m_scale = 1.0;

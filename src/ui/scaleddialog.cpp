@@ -2,13 +2,12 @@
 
 #include "ui/scaling.h"
 
-#include <QPainter>
+#include <QFrame>
 
 namespace {
 
 // The title bar's colour, 11:1 against the white dialog.
-const QColor kEdge(53, 64, 85);
-constexpr int kEdgeWidth = 2;
+const char kEdgeLook[] = "QFrame{border: 2px solid rgb(53, 64, 85); background: transparent;}";
 
 } // namespace
 
@@ -16,11 +15,16 @@ ScaledDialog::ScaledDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(par
 {
     setWindowFlags(flags);
     setWindowOpacity(0.99);
+    m_edge = new QFrame(this);
+    m_edge->setObjectName(QStringLiteral("dialogEdge"));
+    m_edge->setStyleSheet(QLatin1String(kEdgeLook));
+    m_edge->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void ScaledDialog::scaleForm(double factor)
 {
     m_scale = scaling::scaleNewDialog(*this, factor);
+    m_edge->raise();
 }
 
 void ScaledDialog::centreOn(const QWidget* parent)
@@ -39,10 +43,8 @@ void ScaledDialog::changeObjectSize(QObject const& obj, double factor)
     scaling::changeObjectSize(obj, factor);
 }
 
-void ScaledDialog::paintEvent(QPaintEvent* event)
+void ScaledDialog::resizeEvent(QResizeEvent* event)
 {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    painter.setPen(QPen(kEdge, kEdgeWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    QDialog::resizeEvent(event);
+    m_edge->setGeometry(rect());
 }

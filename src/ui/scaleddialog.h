@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QFrame;
+
 // A dialog that follows the main window's display scale. Its form is laid out for a 96 dpi
 // screen; the derived dialog builds it, then calls scaleForm once.
 class ScaledDialog : public QDialog
@@ -23,9 +25,11 @@ protected:
     void scaleForm(double factor);
     // Top-left at the centre of `parent` minus half this dialog's size.
     void centreOn(const QWidget* parent);
-    // A visible edge, so a dialog over the white page does not look like part of it.
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     double m_scale = 1.0;
+    // A visible edge over the whole dialog, above its children, so a dialog over the white page
+    // does not look like part of it.
+    QFrame* m_edge = nullptr;
 };

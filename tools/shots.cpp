@@ -166,6 +166,8 @@ void shootDialogs(Shooter& shooter)
 
 int main(int argc, char** argv)
 {
+    // As the app's main does.
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);

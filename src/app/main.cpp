@@ -10,6 +10,8 @@ int main(int argc, char* argv[])
     // value the user set wins.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // Icons take the @2x pictures on a scaled screen.
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     QFont font;
     font.setFamily(QStringLiteral("Microsoft Sans Serif"));

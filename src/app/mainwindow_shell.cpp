@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QListView>
 #include <QMouseEvent>
 #include <QScreen>
@@ -101,6 +102,9 @@ void MainWindow::setupWindowShell()
                                            "QPushButton:hover{border-image: url(:/new/prefix1/close_hold.png)}"
                                            "QPushButton:pressed{border-image: url(:/new/prefix1/close_pressed.png)}"));
     ui->btn_max->setStyleSheet(QStringLiteral("QPushButton{border-image: url(:/new/prefix1/max.png)}"));
+    // Through an icon, so a scaled screen gets the @2x picture.
+    ui->label_2->setPixmap(
+        QIcon(QStringLiteral(":/new/prefix1/logo.png")).pixmap(ui->label_2->pixmap(Qt::ReturnByValue).size()));
     fitMenuLabels();
 }
 

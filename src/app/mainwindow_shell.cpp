@@ -22,6 +22,8 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include <cmath>
+
 namespace {
 
 const char kVersion[] = "1.0.21.0913";
@@ -216,9 +218,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 // below that minimum to fit; the pages scroll what cannot shrink.
 void MainWindow::fitToScreen(const QSize& available)
 {
-    setMinimumSize(minimumSize().boundedTo(available));
-    ui->mframe->setMinimumSize(ui->mframe->minimumSize().boundedTo(available));
-    resize(size().boundedTo(available));
+    // Logical sizes are rounded: at scale 1.5 a 1024-pixel screen is 683 wide, and a window 683
+    // wide would overhang it by a pixel.
+    const qreal ratio = devicePixelRatioF();
+    const auto fitting = [ratio](int logical) { return int(std::floor(std::floor(logical * ratio) / ratio)); };
+    const QSize room(fitting(available.width()), fitting(available.height()));
+    setMinimumSize(minimumSize().boundedTo(room));
+    ui->mframe->setMinimumSize(ui->mframe->minimumSize().boundedTo(room));
+    resize(size().boundedTo(room));
 }
 
 void MainWindow::refreshDPI()

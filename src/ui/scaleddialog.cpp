@@ -3,6 +3,7 @@
 #include "ui/scaling.h"
 
 #include <QFrame>
+#include <QScreen>
 
 namespace {
 
@@ -31,6 +32,19 @@ void ScaledDialog::centreOn(const QWidget* parent)
 {
     if (parent)
         move(parent->geometry().center() - QPoint(width() / 2, height() / 2));
+    keepOnScreen();
+}
+
+void ScaledDialog::keepOnScreen()
+{
+    const QRect screen = this->screen()->availableGeometry();
+    move(qMax(screen.left(), qMin(x(), screen.right() + 1 - width())),
+         qMax(screen.top(), qMin(y(), screen.bottom() + 1 - height())));
+}
+
+int ScaledDialog::availableWidth() const
+{
+    return screen()->availableGeometry().width();
 }
 
 void ScaledDialog::screenChanged(double factor)

@@ -23,8 +23,12 @@ protected:
 
     // Brings the form, just built at its design size, to `factor`.
     void scaleForm(double factor);
-    // Top-left at the centre of `parent` minus half this dialog's size.
+    // Top-left at the centre of `parent` minus half this dialog's size, but never off the screen.
     void centreOn(const QWidget* parent);
+    // Moved as little as needed to lie on the available part of the screen.
+    void keepOnScreen();
+    // The widest a dialog can be on this screen.
+    int availableWidth() const;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

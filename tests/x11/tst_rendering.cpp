@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "common/fakebackend.h"
 #include "common/simharness.h"
 #include "common/windowaccess.h"
 #include "common/windowprobe.h"
@@ -44,13 +45,15 @@ QString describe(QWidget* window, const QString& step)
 } // namespace
 
 // What a user sees on X11 (no compositing manager) must be what the widgets render, after
-// every navigation step and for every dialog. Run at the scales users run (QT_SCALE_FACTOR).
+// every navigation step and for every dialog; and on a small screen the window fits. Run at the
+// scales users run (QT_SCALE_FACTOR).
 class TestRendering : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void windowFitsTheScreen();
     void pages_data();
     void pages();
     void dialogs();
@@ -60,6 +63,26 @@ void TestRendering::initTestCase()
 {
     if (!g_noServer.isEmpty())
         QSKIP(qPrintable(g_noServer));
+}
+
+// At 1.5 a 1024 x 700 screen offers less than the form's 720 x 480 minimum: the window ran off
+// the screen, Exit out of reach.
+void TestRendering::windowFitsTheScreen()
+{
+    FakeBackend backend;
+    MainWindow w(nullptr, backend.program());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect available = w.screen()->availableGeometry();
+    QVERIFY2(available.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                                                   .arg(w.width())
+                                                                   .arg(w.height())
+                                                                   .arg(available.width())
+                                                                   .arg(available.height())));
+    for (const char* name : {"exit", "btn_min"}) {
+        auto* button = widget<QPushButton>(&w, name);
+        QVERIFY2(available.contains(QRect(button->mapToGlobal(QPoint()), button->size())), name);
+    }
 }
 
 void TestRendering::pages_data()
@@ -116,7 +139,7 @@ void TestRendering::dialogs()
 
 int main(int argc, char** argv)
 {
-    XServer server(QSize(1600, 1000));
+    XServer server(QSize(1024, 700));
     g_noServer = server.reason();
     QApplication app(argc, argv);
     TestRendering test;

@@ -27,18 +27,28 @@ struct Picture
     QColor background = Qt::transparent; // JPEG has no alpha, so those get a white ground
 };
 
-bool savePicture(const QDir& dir, const Picture& pic)
+// "name.png" at scale 1, "name@2x.png" at scale 2: Qt picks the variant that suits the screen.
+QString scaledName(const QString& file, int scale)
 {
-    QImage image(pic.width, pic.height, QImage::Format_ARGB32_Premultiplied);
+    if (scale == 1)
+        return file;
+    const int dot = file.lastIndexOf(QLatin1Char('.'));
+    return file.left(dot) + QStringLiteral("@%1x").arg(scale) + file.mid(dot);
+}
+
+bool savePicture(const QDir& dir, const Picture& pic, int scale)
+{
+    QImage image(pic.width * scale, pic.height * scale, QImage::Format_ARGB32_Premultiplied);
     const bool jpeg = QString(pic.file).endsWith(".jpg");
     image.fill(jpeg ? QColor(Qt::white) : pic.background);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.scale(scale, scale);
         pic.draw(p, QRectF(0, 0, pic.width, pic.height));
     }
-    const QString path = dir.filePath(pic.file);
+    const QString path = dir.filePath(scaledName(QLatin1String(pic.file), scale));
     QDir().mkpath(QFileInfo(path).absolutePath());
     return jpeg ? image.convertToFormat(QImage::Format_RGB32).save(path, "JPG", 90) : image.save(path, "PNG");
 }
@@ -162,10 +172,13 @@ int main(int argc, char** argv)
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(dir.filePath("res"));
     int failures = 0;
+    // The 2x variants keep bitmaps crisp on screens scaled by 1.5 and 2.
     for (const Picture& pic : pictures()) {
-        if (!savePicture(dir, pic)) {
-            std::fprintf(stderr, "cannot write %s\n", pic.file);
-            ++failures;
+        for (int scale : {1, 2}) {
+            if (!savePicture(dir, pic, scale)) {
+                std::fprintf(stderr, "cannot write %s at %dx\n", pic.file, scale);
+                ++failures;
+            }
         }
     }
     if (!saveSpinner(dir)) {

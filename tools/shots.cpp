@@ -1,5 +1,8 @@
-// Renders every page of the main window and every dialog to PNG files, offscreen, against the
-// simulated key, so the look can be checked by eye: ./dev shots writes them under build/shots.
+// Screenshots of every page and dialog as a user sees them: the real window against the
+// simulated key, every page reached through the menu and buttons as a user reaches it.
+// On an X server the pictures are taken from the screen, so they show what the server shows;
+// elsewhere (offscreen) the widgets render themselves. ./dev shots writes the sets under
+// build/shots.
 
 #include "app/mainwindow.h"
 #include "ui/dialogmessage.h"
@@ -9,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 
 #include <cstdio>
@@ -16,19 +20,40 @@
 
 namespace {
 
-// The page, and the menu entry that navigation highlights for it.
-struct PageShot
+// A click a user makes, the page it leads to, and the name of the picture taken there (none:
+// just passing by).
+struct Step
 {
-    int index;
-    const char* name;
-    int menu;
+    const char* click;
+    int page;
+    const char* shot;
 };
 
-const PageShot kPages[] = {
-    {0, "home", 0},           {1, "nokey", 0},        {2, "transports", 12}, {3, "fido_bio", 4},
-    {4, "fido", 4},           {5, "fingerprints", 4}, {6, "piv", 6},         {7, "piv_generate", 6},
-    {8, "macos_pairing", 6},  {9, "piv_policy", 6},   {10, "otp", 10},       {11, "otp_configure", 10},
-    {12, "applications", 12}, {13, "about", 13},
+const Step kKeyWithSensor[] = {
+    {"btn_getdeviceinfo", 0, "00_home"},
+    {"application", 0, "00_home_applications"},
+    {"fido", 3, "03_fido"},
+    {"bioMgr1", 5, "05_fingerprints"},
+    {"backBio", 3, nullptr},
+    {"piv", 6, "06_piv"},
+    {"certGen", 7, "07_piv_generate"},
+    {"backPiv", 6, nullptr},
+    {"bioPolicy", 9, "09_piv_policy"},
+    {"backPiv_2", 6, nullptr},
+    {"pivRLogin", 8, "08_macos_pairing"},
+    {"pivConfBack", 6, nullptr},
+    {"otp", 10, "10_otp"},
+    {"otp1Conf", 11, "11_otp_configure"},
+    {"backOtp", 10, nullptr},
+    {"interface_2", 2, "02_transports"},
+    {"about", 13, "13_about"},
+};
+
+const Step kKeyWithoutSensor[] = {
+    {"btn_getdeviceinfo", 0, nullptr},
+    {"application", 0, nullptr},
+    {"fido", 4, "04_fido_no_sensor"},
+    {"interface_2", 12, "12_applications"},
 };
 
 struct MessageShot
@@ -42,17 +67,13 @@ struct MessageShot
 const MessageShot kMessages[] = {
     {"message_information", 0, "Success", "Set PIN successfully."},
     {"message_warning", 1, "Warning", "Other error.Please try again or replug..."},
-    {"message_error", 2, "Error", "The key manager backend could not be started:\n/usr/local/bin/kvman"},
     {"message_question", 3, "Reset FIDO", "All FIDO related credentials will be removed, continue ? "},
-    {"message_two_lines", 3, "Delete certificate",
-     "This will delete the certificate and cannot be recovered. \nNote that the key is not deleted."},
     {"message_three_lines", 0, "Success",
      "Setup for macOS successfully.\nRe-plug the device and complete the pairing process.\nYou can log in to "
      "macOS with the devices"},
 };
 
-// Dialogs that later features add to the window; each is shot when it exists.
-const char* const kFeatureDialogs[] = {"changePIN", "piv_pin", "CreListDialog", "registFingerprint"};
+const char* const kDialogs[] = {"changePIN", "piv_pin", "CreListDialog", "registFingerprint"};
 
 bool waitFor(const std::function<bool()>& done, int ms)
 {
@@ -70,9 +91,11 @@ public:
 
     void save(QWidget* widget, const QString& name)
     {
+        waitFor([widget] { return widget->isVisible(); }, 2000);
         QCoreApplication::processEvents();
+        const QPixmap picture = fromScreen() ? widget->screen()->grabWindow(widget->winId()) : widget->grab();
         const QString path = m_dir.filePath(name + QStringLiteral(".png"));
-        if (!widget->grab().save(path)) {
+        if (!picture.save(path)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             ++m_failures;
         }
@@ -80,32 +103,46 @@ public:
     int failures() const { return m_failures; }
 
 private:
+    static bool fromScreen() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
     QDir m_dir;
     int m_failures = 0;
 };
 
-void showSubItems(MainWindow& window, bool shown)
+template <size_t N> void walk(const QString& model, const Step (&steps)[N], Shooter& shooter)
 {
-    for (const char* name : {"fido", "piv", "otp"})
-        window.findChild<QPushButton*>(name)->setVisible(shown);
-}
-
-void shootPages(MainWindow& window, Shooter& shooter, const QString& prefix)
-{
-    auto* stack = window.findChild<QStackedWidget*>(QStringLiteral("contentPage"));
-    for (const PageShot& page : kPages) {
-        stack->setCurrentIndex(page.index);
-        showSubItems(window, page.menu >= 2 && page.menu <= 10);
-        window.setBtnStyleSheet(page.menu);
-        shooter.save(&window, QStringLiteral("%1%2_%3")
-                                  .arg(prefix)
-                                  .arg(page.index, 2, 10, QLatin1Char('0'))
-                                  .arg(QLatin1String(page.name)));
+    qputenv("KVSIM_MODEL", model.toLatin1());
+    MainWindow window(nullptr, QStringLiteral(KVSIM_PATH));
+    window.show();
+    auto* details = window.findChild<QPushButton*>(QStringLiteral("btn_getdeviceinfo"));
+    if (!waitFor([details] { return details->isVisible(); }, 5000))
+        std::fprintf(stderr, "the simulated key did not show up\n");
+    if (model == QLatin1String("R15"))
+        shooter.save(&window, QStringLiteral("01_nokey_inserted"));
+    auto* busy = window.findChild<QDialog*>(QStringLiteral("waitingPanel"));
+    auto* pages = window.findChild<QStackedWidget*>(QStringLiteral("contentPage"));
+    for (const Step& step : steps) {
+        window.findChild<QPushButton*>(QLatin1String(step.click))->click();
+        if (!waitFor([&] { return pages->currentIndex() == step.page && !busy->isVisible(); }, 5000))
+            std::fprintf(stderr, "%s did not lead to page %d\n", step.click, step.page);
+        if (step.shot)
+            shooter.save(&window, QLatin1String(step.shot));
+    }
+    if (model != QLatin1String("R15"))
+        return;
+    // The ring keyboard focus draws: on the dark menu and on a light page.
+    window.activateWindow();
+    waitFor([&window] { return window.isActiveWindow(); }, 2000);
+    for (const char* name : {"about", "help"}) {
+        window.findChild<QPushButton*>(QLatin1String(name))->setFocus(Qt::TabFocusReason);
+        shooter.save(&window, QStringLiteral("focus_on_") + QLatin1String(name));
     }
 }
 
-void shootDialogs(MainWindow& window, Shooter& shooter)
+void shootDialogs(Shooter& shooter)
 {
+    MainWindow window(nullptr, QStringLiteral(KVSIM_PATH));
+    window.show();
     auto* message = window.findChild<DialogMessage*>();
     for (const MessageShot& shot : kMessages) {
         message->setDialog(&window, shot.kind, QLatin1String(shot.title), QString::fromUtf8(shot.text));
@@ -117,10 +154,8 @@ void shootDialogs(MainWindow& window, Shooter& shooter)
     busy.show(&window, QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
     shooter.save(busy.panel(), QStringLiteral("busy_panel"));
     busy.hide();
-    for (const char* name : kFeatureDialogs) {
+    for (const char* name : kDialogs) {
         auto* dialog = window.findChild<QDialog*>(QLatin1String(name));
-        if (!dialog)
-            continue;
         dialog->show();
         shooter.save(dialog, QLatin1String(name));
         dialog->hide();
@@ -131,6 +166,8 @@ void shootDialogs(MainWindow& window, Shooter& shooter)
 
 int main(int argc, char** argv)
 {
+    // As the app's main does.
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
@@ -140,19 +177,8 @@ int main(int argc, char** argv)
     font.setFamily(QStringLiteral("Microsoft Sans Serif"));
     QApplication::setFont(font);
     Shooter shooter(QString::fromLocal8Bit(argv[1]));
-
-    MainWindow window(nullptr, QStringLiteral(KVSIM_PATH));
-    window.show();
-    auto* details = window.findChild<QPushButton*>(QStringLiteral("btn_getdeviceinfo"));
-    if (!waitFor([details] { return details->isVisible(); }, 5000))
-        std::fprintf(stderr, "the simulated key did not show up; shooting the empty window\n");
-    shooter.save(&window, QStringLiteral("start_key_inserted"));
-    details->click();
-    waitFor([] { return g_insreted; }, 5000);
-
-    shootPages(window, shooter, QString());
-    shootDialogs(window, shooter);
-    window.resize(1280, 800);
-    shootPages(window, shooter, QStringLiteral("large_"));
+    walk(QStringLiteral("R15"), kKeyWithSensor, shooter);
+    walk(QStringLiteral("R3"), kKeyWithoutSensor, shooter);
+    shootDialogs(shooter);
     return shooter.failures() == 0 ? 0 : 1;
 }

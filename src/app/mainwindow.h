@@ -20,6 +20,7 @@ class MainWindow;
 }
 class QCheckBox;
 class QMessageBox;
+class QSettings;
 class QTimer;
 class QValidator;
 class DialogMessage;
@@ -218,6 +219,11 @@ private:
     void fitMenuLabels();
     // refreshDPI with the screen's values given, so the rules can be checked for any screen.
     void applyScreen(double logicalDpi, const QSize& available);
+    void fitToScreen(const QSize& available);
+    // The window's position is kept across starts.
+    static QSettings settings();
+    void restorePosition();
+    void keepPosition();
 
     QWidget* m_background = nullptr;
     QPoint m_lastMousePos;

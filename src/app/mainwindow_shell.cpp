@@ -5,6 +5,7 @@
 
 #include "app/buildinfo.h"
 #include "platform/macwindow.h"
+#include "ui/focusring.h"
 #include "ui/scaling.h"
 #include "ui/uiresources.h"
 #include "ui/usermanual.h"
@@ -14,13 +15,20 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFontMetrics>
-#include <QGraphicsDropShadowEffect>
+#include <QIcon>
 #include <QListView>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
 #include <QUrl>
 
+#include <cmath>
+
 namespace {
+
+const char kEdgeLook[] = "QFrame{background-color: rgb(255, 255, 255); border: 1px solid #566886;}";
+const char kPositionKey[] = "window/position";
 
 const char kNoKeyLook[] = "QPushButton{ background: #505050;font: 75 bold 19pt;    font-size:25px;color:rgb(190,190,"
                           "190);text-align:left;padding-left: 20px;}";
@@ -51,20 +59,20 @@ void MainWindow::setupWindowShell()
     resize(fromScreen.expandedTo(minimumSize()));
     ui->centralWidget->resize(size());
 
+    // The window draws its own edge. A drop shadow (a graphics effect beneath the widgets that
+    // repaint above it) left those widgets stale on the screen of an X server, and a translucent
+    // window shows black where no compositing manager runs.
     m_background = new QFrame(this);
     m_background->setObjectName(QStringLiteral("backgroundFrame"));
-    m_background->setGeometry(0, 0, width() - 2, height() - 2);
-    m_background->setStyleSheet(QStringLiteral("QFrame{background-color: rgb(255, 255, 255);}"));
-    auto* shadow = new QGraphicsDropShadowEffect(m_background);
-    shadow->setOffset(0, 0);
-    shadow->setColor(Qt::black);
-    shadow->setBlurRadius(20);
-    m_background->setGraphicsEffect(shadow);
+    m_background->setGeometry(rect());
+    m_background->setStyleSheet(QLatin1String(kEdgeLook));
     m_background->lower();
 
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint);
-    setAttribute(Qt::WA_TranslucentBackground);
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &MainWindow::on_exit_clicked);
+    FocusRing::followFocus();
 
     ui->contentPage->setCurrentIndex(1);
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
@@ -95,6 +103,9 @@ void MainWindow::setupWindowShell()
                                            "QPushButton:hover{border-image: url(:/new/prefix1/close_hold.png)}"
                                            "QPushButton:pressed{border-image: url(:/new/prefix1/close_pressed.png)}"));
     ui->btn_max->setStyleSheet(QStringLiteral("QPushButton{border-image: url(:/new/prefix1/max.png)}"));
+    // Through an icon, so a scaled screen gets the @2x picture.
+    ui->label_2->setPixmap(
+        QIcon(QStringLiteral(":/new/prefix1/logo.png")).pixmap(ui->label_2->pixmap(Qt::ReturnByValue).size()));
     fitMenuLabels();
 }
 
@@ -111,6 +122,30 @@ void MainWindow::setupScaling()
 {
     refreshDPI();
     connect(QGuiApplication::primaryScreen(), &QScreen::logicalDotsPerInchChanged, this, &MainWindow::refreshDPI);
+    restorePosition();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepPosition);
+}
+
+QSettings MainWindow::settings()
+{
+    return QSettings(QStringLiteral("VELMORA"), QStringLiteral("Security Key Manager"));
+}
+
+// Only where the whole window lands on a screen that is still there.
+void MainWindow::restorePosition()
+{
+    const QVariant kept = settings().value(QLatin1String(kPositionKey));
+    if (!kept.isValid())
+        return;
+    const QRect place(kept.toPoint(), size());
+    const QScreen* screen = QGuiApplication::screenAt(place.topLeft());
+    if (screen && screen->availableGeometry().contains(place))
+        move(place.topLeft());
+}
+
+void MainWindow::keepPosition()
+{
+    settings().setValue(QLatin1String(kPositionKey), pos());
 }
 
 void MainWindow::on_about_clicked()
@@ -167,7 +202,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     ui->mframe->move((width() - ui->mframe->width()) / 2, (height() - ui->mframe->height()) / 2);
     if (m_background)
-        m_background->resize(width() - 2, height() - 2);
+        m_background->resize(size());
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -176,6 +211,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Wheel && qstrcmp(watched->metaObject()->className(), "QComboBox") == 0)
         return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+// On a screen smaller than the form's minimum (a high scale on a small display) the window goes
+// below that minimum to fit; the pages scroll what cannot shrink.
+void MainWindow::fitToScreen(const QSize& available)
+{
+    // Logical sizes are rounded: at scale 1.5 a 1024-pixel screen is 683 wide, and a window 683
+    // wide would overhang it by a pixel.
+    const qreal ratio = devicePixelRatioF();
+    const auto fitting = [ratio](int logical) { return int(std::floor(std::floor(logical * ratio) / ratio)); };
+    const QSize room(fitting(available.width()), fitting(available.height()));
+    setMinimumSize(minimumSize().boundedTo(room));
+    ui->mframe->setMinimumSize(ui->mframe->minimumSize().boundedTo(room));
+    resize(size().boundedTo(room));
 }
 
 void MainWindow::refreshDPI()
@@ -207,6 +256,7 @@ void MainWindow::applyScreen(double logicalDpi, const QSize& available)
     }
     if (height() < 560)
         resize(int(float(availW) * 0.7f), int(float(availH) * 0.8f));
+    fitToScreen(available);
     qDebug() << "after:::" << width() << height();
     emit scaleFactorChanged(m_scale);
 }

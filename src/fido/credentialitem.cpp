@@ -26,6 +26,7 @@ CredentialItem::CredentialItem(QWidget* parent, Credential credential)
     : QWidget(parent), m_credential(std::move(credential))
 {
     m_checkBox = new QCheckBox(this);
+    m_checkBox->setAccessibleName(m_credential.userName + QStringLiteral(" at ") + m_credential.rpId);
     m_rpId = makeCell(this, m_credential.rpId, QMargins(0, 0, 10, 0));
     m_user = makeCell(this, m_credential.userName, QMargins(10, 0, 0, 0));
 

@@ -105,13 +105,16 @@ void DialogMessage::setDialog(QWidget* parent, int kind, QString title, QString 
     }
 
     const QFontMetrics metrics(m_message->font());
-    m_message->resize(metrics.horizontalAdvance(longestLine(text)) + 10, m_message->height());
+    // On a screen narrower than the longest line the message wraps instead of running off it.
+    const int roomForText = availableWidth() - m_icon->width() - 50;
+    m_message->resize(qMin(metrics.horizontalAdvance(longestLine(text)) + 10, roomForText), m_message->height());
     setFixedWidth(m_icon->width() + m_message->width() + 50);
     // A fallback font wider than the one the form was drawn for must not clip the title.
     const int titleWidth = QFontMetrics(m_title->font()).horizontalAdvance(title) + 4;
     if (titleWidth > m_title->width())
         m_title->resize(titleWidth, m_title->height());
-    fitHeight(text.count(QLatin1Char('\n')) + 1);
+    fitHeight(
+        qMax(text.count(QLatin1Char('\n')) + 1, m_message->heightForWidth(m_message->width()) / metrics.lineSpacing()));
 
     if (m_cancel->isHidden()) {
         m_ok->move(width() - m_ok->width() - 10, m_ok->y());
@@ -121,6 +124,7 @@ void DialogMessage::setDialog(QWidget* parent, int kind, QString title, QString 
     }
     if (parent)
         move(parent->geometry().center() - rect().center());
+    keepOnScreen();
 }
 
 // The form has room for about two lines; a longer message grows the dialog downwards instead

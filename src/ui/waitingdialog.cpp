@@ -19,7 +19,6 @@ WaitingDialog::WaitingDialog(QWidget* parent, Clock clock)
     m_animation->setScaledContents(true);
     m_movie = new QMovie(QStringLiteral(":/new/prefix1/res/blue-loading.gif"), QByteArray(), this);
     m_animation->setMovie(m_movie);
-    m_movie->start();
     m_text = new QLabel(m_panel);
     m_text->setObjectName(QStringLiteral("waitingText"));
     m_text->setAlignment(Qt::AlignCenter);
@@ -49,6 +48,8 @@ void WaitingDialog::show(QWidget* parent, QString text)
     if (m_panel->isVisible())
         return;
     m_panel->setWindowModality(Qt::ApplicationModal);
+    // The animation runs only while it can be seen; idle, the application wakes for nothing.
+    m_movie->start();
     m_panel->show();
     if (parent)
         m_panel->move(parent->geometry().center() - m_panel->rect().center());
@@ -61,6 +62,7 @@ void WaitingDialog::hide()
     if (!isShowing())
         return;
     m_panel->hide();
+    m_movie->stop();
     m_tick->stop();
 }
 
@@ -82,6 +84,7 @@ void WaitingDialog::updateProgress()
     if (now <= limit)
         return;
     m_tick->stop();
+    m_movie->stop();
     if (m_panel)
         m_panel->hide();
     emit operationTimedout();

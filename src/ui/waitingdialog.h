@@ -13,7 +13,7 @@ class QTimer;
 
 // The busy panel shown while a backend command runs. This object is never shown itself; the
 // panel is an inner dialog owned by the parent given at construction. After 60 seconds on
-// screen the panel gives up and emits operationTimedout().
+// screen the panel gives up and emits operationTimedout(). Its animation runs only while shown.
 class WaitingDialog : public QDialog
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "ui/waitingdialog.h"
 
+#include <QLabel>
+#include <QMovie>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -13,9 +15,14 @@ private slots:
     void cleanup();
     void timeLimit_data();
     void timeLimit();
+    void animatesOnlyWhileShown();
 
 private:
     void advance(int seconds) { m_now = m_now.addSecs(seconds); }
+    QMovie::MovieState animation() const
+    {
+        return m_busy->panel()->findChild<QLabel*>(QStringLiteral("waitingAnimation"))->movie()->state();
+    }
 
     QWidget* m_parent = nullptr;
     WaitingDialog* m_busy = nullptr;
@@ -66,6 +73,17 @@ void TestWaitingDialog::timeLimit()
     QVERIFY(spy.wait(2000));
     QCOMPARE(spy.count(), 1);
     QVERIFY(!m_busy->isShowing());
+    QCOMPARE(animation(), QMovie::NotRunning);
+}
+
+// An animation left running behind a hidden panel kept the idle application busy.
+void TestWaitingDialog::animatesOnlyWhileShown()
+{
+    QCOMPARE(animation(), QMovie::NotRunning);
+    m_busy->show(m_parent, QStringLiteral("busy"));
+    QCOMPARE(animation(), QMovie::Running);
+    m_busy->hide();
+    QCOMPARE(animation(), QMovie::NotRunning);
 }
 
 QTEST_MAIN(TestWaitingDialog)

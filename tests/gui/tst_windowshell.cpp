@@ -21,6 +21,7 @@ class TestWindowShell : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void menuHighlight_data();
@@ -31,13 +32,21 @@ private slots:
     void wheelLeavesSlotAlone();
     void screen_data();
     void screen();
+    void positionKeptAcrossStarts_data();
+    void positionKeptAcrossStarts();
 
 private:
     template <typename T = QPushButton> T* child(const char* name) const { return m_window->findChild<T*>(name); }
 
+    QTemporaryDir m_settings;
     FakeBackend* m_backend = nullptr;
     MainWindow* m_window = nullptr;
 };
+
+void TestWindowShell::initTestCase()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+}
 
 void TestWindowShell::init()
 {
@@ -141,7 +150,7 @@ void TestWindowShell::screen_data()
     QTest::newRow("72 dpi") << odd << 72.0 << large << false << odd;
     QTest::newRow("96 dpi") << odd << 96.0 << large << false << odd;
     QTest::newRow("144 dpi") << odd << 144.0 << large << false << odd;
-    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << true << QSize(800, 600);
+    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << true << QSize(780, 600);
     QTest::newRow("short window grows") << QSize(760, 500) << 96.0 << QSize(1200, 900) << false << QSize(840, 720);
     QTest::newRow("560 px is left alone") << QSize(760, 560) << 96.0 << QSize(1200, 900) << false << QSize(760, 560);
 }
@@ -180,6 +189,24 @@ void TestWindowShell::screen()
     QCOMPARE(message->scaleFactor(), factor == 1.0 ? messageScale : factor);
     const double ratio = factor == 1.0 ? 1.0 : factor / messageScale;
     QCOMPARE(message->size(), QSize(int(messageSize.width() * ratio), int(messageSize.height() * ratio)));
+}
+
+void TestWindowShell::positionKeptAcrossStarts_data()
+{
+    QTest::addColumn<QPoint>("left");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("on the screen") << QPoint(40, 30) << true;
+    QTest::newRow("off every screen") << QPoint(9000, 9000) << false;
+}
+
+void TestWindowShell::positionKeptAcrossStarts()
+{
+    QFETCH(QPoint, left);
+    QFETCH(bool, restored);
+    m_window->move(left);
+    QMetaObject::invokeMethod(qApp, "aboutToQuit");
+    MainWindow next(nullptr, m_backend->program());
+    QCOMPARE(next.pos() == left, restored);
 }
 
 QTEST_MAIN(TestWindowShell)

@@ -1,6 +1,6 @@
 #include "devicefeature.h"
 
-#include "status.h"
+#include "protocol.h"
 
 #include <cstdlib>
 

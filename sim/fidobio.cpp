@@ -1,7 +1,7 @@
 #include "fidobio.h"
 
 #include "fidostatus.h"
-#include "status.h"
+#include "protocol.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 
 #include "fidostatus.h"
 #include "hex.h"
-#include "status.h"
+#include "protocol.h"
 
 #include <cstdlib>
 #include <map>

@@ -1,26 +1,9 @@
 #pragma once
 
+#include "protocol.h"
+
 #include <string>
 #include <vector>
-
-// Application bits, as in "device set_application -s" and the GUI's application mask.
-enum AppBit : unsigned {
-    AppFido2 = 0x01,
-    AppU2f = 0x02,
-    AppPiv = 0x04,
-    AppOpenPgp = 0x08,
-    AppNdef = 0x10,
-    AppOtp = 0x20,
-    AllApps = 0x3F,
-};
-
-// Transport bits, as in "device set_transport -s".
-enum TransportBit : unsigned {
-    TransportOtp = 0x10,
-    TransportFido = 0x20,
-    TransportCcid = 0x40,
-    AllTransports = 0x70,
-};
 
 // One hardware model of the key: what it is and what it carries. A fresh key of a model has
 // every application and transport it carries switched on.

@@ -1,7 +1,7 @@
 #include "otpfeature.h"
 
 #include "hex.h"
-#include "status.h"
+#include "protocol.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "pivfeature.h"
 
-#include "status.h"
+#include "protocol.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "pivsecret.h"
 
 #include "hex.h"
-#include "status.h"
+#include "protocol.h"
 
 #include <openssl/crypto.h>
 

@@ -5,7 +5,7 @@
 #include "pivkey.h"
 #include "pivname.h"
 #include "pivrequest.h"
-#include "status.h"
+#include "protocol.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "reply.h"
 
-#include "status.h"
+#include "protocol.h"
 
 #include <cstdio>
 

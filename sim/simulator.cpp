@@ -1,6 +1,6 @@
 #include "simulator.h"
 
-#include "status.h"
+#include "protocol.h"
 
 #include <cstdlib>
 #include <utility>

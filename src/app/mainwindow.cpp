@@ -1,8 +1,14 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/backendpath.h"
 #include "app/commands.h"
+#include "fido/crelistdialog.h"
+#include "ui/changepin.h"
 #include "ui/dialogmessage.h"
+#include "ui/piv_pin.h"
+#include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -24,7 +30,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
     m_channel = new BackendChannel(
         backendPath.isEmpty() ? defaultBackendPath(QCoreApplication::applicationDirPath()) : backendPath, this);
 
-    ui->contentPage->setCurrentIndex(1);
+    ui->contentPage->setCurrentIndex(Page::NoKey);
     hideAppItem(true);
     reset_app_state();
     g_currInterface = 0;
@@ -89,4 +95,14 @@ void MainWindow::on_exit_clicked()
     m_exiting = true;
     m_channel->stop();
     QCoreApplication::exit(0);
+}
+
+// Dialogs about the key that has gone make no sense any more.
+void MainWindow::closeKeyDialogs()
+{
+    m_creList->hide();
+    m_dlgMessage->close();
+    m_changePin->close();
+    m_pivPinDlg->close();
+    m_regFinger->close();
 }

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/logmask.h"
+#include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 
@@ -29,7 +30,7 @@ QString forLog(const QString& reply)
 
 bool isDeviceEvent(quint32 sw)
 {
-    return sw == 0x80900001u || sw == 0x80900002u || sw == 0x80900003u;
+    return sw == Status::NoKey || sw == Status::OneKey || sw == Status::SeveralKeys;
 }
 
 } // namespace
@@ -164,7 +165,7 @@ void MainWindow::endOperation(OperationEnd why)
         showMessage(DialogMessage::Warning, QStringLiteral("Warning"), operationEndText(why));
     if (why == OperationEnd::TimedOut && !g_insreted) {
         JSON_OBJ noKey;
-        noKey.SW = 0x80900001u;
+        noKey.SW = Status::NoKey;
         changeUI_Device(noKey);
     }
 }

@@ -3,6 +3,8 @@
 
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/buildinfo.h"
 #include "platform/macwindow.h"
 #include "ui/focusring.h"
@@ -74,7 +76,7 @@ void MainWindow::setupWindowShell()
     connect(quit, &QShortcut::activated, this, &MainWindow::on_exit_clicked);
     FocusRing::followFocus();
 
-    ui->contentPage->setCurrentIndex(1);
+    ui->contentPage->setCurrentIndex(Page::NoKey);
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
         item->hide();
     setBtnStyleSheet(0);
@@ -152,7 +154,7 @@ void MainWindow::on_about_clicked()
 {
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
         item->hide();
-    ui->contentPage->setCurrentIndex(13);
+    ui->contentPage->setCurrentIndex(Page::About);
     setBtnStyleSheet(13);
     // Keep everything up to the last ": " so that repeated visits show one version number.
     QString text = ui->label_29->text();

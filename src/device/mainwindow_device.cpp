@@ -1,11 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
 #include "device/menulook.h"
-#include "fido/crelistdialog.h"
-#include "fido/registfingerprint.h"
-#include "piv/changepin.h"
-#include "piv/piv_pin.h"
+#include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -19,9 +18,6 @@ const char kNoKeyPicture[] = "image:url(:/new/prefix1/KEYROME.png);border-left: 
                              "gray;border-top: 0px solid gray;border-bottom: 0px solid gray;";
 const char kKeyPicture[] = "image:url(:/new/prefix1/KEYINSERT.png);border-left: 0px solid gray;border-right: 0px "
                            "solid gray;border-top: 0px solid gray;border-bottom: 0px solid gray;";
-
-constexpr quint32 kNoKey = 0x80900001u;
-constexpr quint32 kOneKey = 0x80900002u;
 
 // Setting a style sheet re-polishes the widget even when it is the same; a flood of device events
 // must not pay for that.
@@ -49,7 +45,7 @@ void MainWindow::registerDeviceHandlers()
 
 void MainWindow::changeUI_Device(JSON_OBJ event)
 {
-    if (event.SW == kOneKey)
+    if (event.SW == Status::OneKey)
         keyInserted();
     else
         keyRemoved(event.SW);
@@ -99,7 +95,7 @@ void MainWindow::keyRemoved(quint32 event)
     qDebug() << "Device remove=====2";
     hideAppItem(true);
     m_model.clear();
-    ui->contentPage->setCurrentIndex(1);
+    ui->contentPage->setCurrentIndex(Page::NoKey);
     setBtnStyleSheet(0);
     reset_app_state();
     g_currInterface = 0;
@@ -119,8 +115,8 @@ void MainWindow::keyRemoved(quint32 event)
     endPivOperation();
 
     showKeyPicture(false);
-    ui->label_24->setText(event == kNoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
-                                          : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
+    ui->label_24->setText(event == Status::NoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
+                                                 : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
     if (resetInterrupted)
         showResetInterrupted();
@@ -138,16 +134,6 @@ void MainWindow::showKeyPicture(bool inserted)
         m_keyPictureQueued = false;
         restyle(ui->frame_state, m_keyPictureInserted ? kKeyPicture : kNoKeyPicture);
     });
-}
-
-// Dialogs about the key that has gone make no sense any more.
-void MainWindow::closeKeyDialogs()
-{
-    m_creList->hide();
-    m_dlgMessage->close();
-    m_changePin->close();
-    m_pivPinDlg->close();
-    m_regFinger->close();
 }
 
 void MainWindow::on_btn_getdeviceinfo_clicked()
@@ -173,13 +159,13 @@ void MainWindow::hideAppItem(bool flag)
 void MainWindow::on_home_clicked()
 {
     ui->keyname_top->clear();
-    if (ui->contentPage->currentIndex() == 1)
+    if (ui->contentPage->currentIndex() == Page::NoKey)
         on_btn_getdeviceinfo_clicked();
     if (g_insreted) {
-        ui->contentPage->setCurrentIndex(0);
+        ui->contentPage->setCurrentIndex(Page::Home);
         update_device_interface();
     } else {
-        ui->contentPage->setCurrentIndex(1);
+        ui->contentPage->setCurrentIndex(Page::NoKey);
     }
     setBtnStyleSheet(0);
     hideAppItem(true);
@@ -189,7 +175,7 @@ void MainWindow::on_application_clicked()
 {
     hideAppItem(false);
     ui->keyname_top->clear();
-    ui->contentPage->setCurrentIndex(0);
+    ui->contentPage->setCurrentIndex(Page::Home);
     update_device_interface();
     setBtnStyleSheet(2);
 }
@@ -197,14 +183,14 @@ void MainWindow::on_application_clicked()
 void MainWindow::on_interface_2_clicked()
 {
     hideAppItem(true);
-    ui->contentPage->setCurrentIndex(m_model == QLatin1String("R3") ? 12 : 2);
+    ui->contentPage->setCurrentIndex(m_model == QLatin1String("R3") ? Page::Applications : Page::Transports);
     setBtnStyleSheet(12);
 }
 
 void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
 {
     m_dlgMessage->close();
-    if (reply.SW != 0x9000) {
+    if (reply.SW != Status::Success) {
         if (m_resetPhase == ResetPhase::CheckingKey)
             continueFidoReset(QString());
         return;
@@ -217,7 +203,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     }
     m_keyIdentity = identity;
     g_insreted = true;
-    ui->contentPage->setCurrentIndex(0);
+    ui->contentPage->setCurrentIndex(Page::Home);
     setBtnStyleSheet(0);
     setLook(ui->application, true, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
     setLook(ui->interface_2, true, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
@@ -286,7 +272,7 @@ void MainWindow::onStartupReply(const JSON_OBJ& reply)
 {
     m_fidoPin.clear();
     g_currInterface = 0;
-    if (reply.SW == 0x9000 || reply.INFO.isEmpty()) {
+    if (reply.SW == Status::Success || reply.INFO.isEmpty()) {
         reset_app_state();
         KeyTexts texts;
         KeyTexts applied;

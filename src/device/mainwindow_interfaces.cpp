@@ -1,8 +1,11 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
 #include "device/applicationswitch.h"
 #include "device/menulook.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -83,7 +86,7 @@ void MainWindow::on_save_protocol_clicked()
 
 void MainWindow::onSetTransportReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == 0x9000) {
+    if (reply.SW == Status::Success) {
         m_waiting->show(this, QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
         m_isSwitching = true;
         return;
@@ -97,14 +100,14 @@ void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
 {
     m_isSwitching = false;
     m_waiting->hide();
-    if (reply.SW == 0x6a82) {
+    if (reply.SW == Status::NotFound) {
         update_device_interface();
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("Application not install, switch fail."));
-    } else if (reply.SW == 0x9000) {
+    } else if (reply.SW == Status::Success) {
         g_currInterface = quint16(m_pendingAppMask);
         update_device_interface();
         showMessage(0, QStringLiteral("Success"), QLatin1String(kSwitched));
-        ui->contentPage->setCurrentIndex(0);
+        ui->contentPage->setCurrentIndex(Page::Home);
         setBtnStyleSheet(0);
         // The key came back through a re-plug: the window's key state is read afresh.
         if (!g_insreted)

@@ -6,13 +6,13 @@
 #include "app/logmask.h"
 #include "fido/credential.h"
 #include "fido/crelistdialog.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 
 #include <QDebug>
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 constexpr quint32 kNoCredential = 0xF0;
 
 Credential credentialFrom(const TextMap& record)
@@ -63,7 +63,7 @@ void MainWindow::showCreListDialog(QVector<Credential> const& credentials)
 void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         QVector<Credential> credentials;
         for (const TextMap& record : reply.DATA)
             credentials.append(credentialFrom(record));
@@ -80,7 +80,7 @@ void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
 void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         m_creList->delItem(true);
     else if (reply.SW == kNoCredential)
         showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));

@@ -4,9 +4,9 @@
 
 #include "app/commands.h"
 #include "fido/crelistdialog.h"
-#include "fido/registfingerprint.h"
-#include "piv/changepin.h"
-#include "piv/piv_pin.h"
+#include "ui/changepin.h"
+#include "ui/piv_pin.h"
+#include "ui/registfingerprint.h"
 
 void MainWindow::createFidoDialogs()
 {

@@ -2,14 +2,16 @@
 
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
-#include "device/keymodel.h"
+#include "app/keymodel.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 // The key's FIDO2 application has no PIN yet.
 constexpr quint32 kPinNotSet = 0x35;
 
@@ -40,7 +42,7 @@ void MainWindow::setFidoPinButtons(bool havePin)
 
 void MainWindow::on_fido_clicked()
 {
-    ui->contentPage->setCurrentIndex(KeyModel::hasFingerprintSensor(m_model) ? 3 : 4);
+    ui->contentPage->setCurrentIndex(KeyModel::hasFingerprintSensor(m_model) ? Page::FidoWithSensor : Page::Fido);
     setBtnStyleSheet(4);
     cmdSend(Cmd::fidoPinRetriesFromMenu(), CmdType::FidoPinRetries);
 }
@@ -72,7 +74,7 @@ void MainWindow::onFidoSetPinReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     m_fidoPin.clear();
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         showFailure(reply);
         return;
     }
@@ -85,7 +87,7 @@ void MainWindow::onFidoChangePinReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     m_fidoPin.clear();
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         showFailure(reply);
         return;
     }
@@ -98,7 +100,7 @@ void MainWindow::onFidoPinRetriesReply(const JSON_OBJ& reply)
     if (reply.SW == kPinNotSet) {
         isfidoHavePin = false;
         setFidoPinButtons(false);
-    } else if (reply.SW == kSuccess) {
+    } else if (reply.SW == Status::Success) {
         isfidoHavePin = true;
         setFidoPinButtons(true);
     }

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
+#include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 // The key accepts a reset only shortly after power-up.
 constexpr quint32 kNotAllowed = 0x30;
 
@@ -56,7 +56,7 @@ void MainWindow::onFidoResetReply(const JSON_OBJ& reply)
     }
     endFidoReset();
     m_waiting->hide();
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         isfidoHavePin = false;
         setFidoPinButtons(false);
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Reset successfully."));

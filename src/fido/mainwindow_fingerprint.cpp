@@ -2,8 +2,11 @@
 
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
-#include "fido/registfingerprint.h"
+#include "support/protocol.h"
+#include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -11,7 +14,6 @@ QString template_id;
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 // The user did not act in time during a test.
 constexpr quint32 kActionTimeout = 0x2F;
 // A sample the sensor accepted.
@@ -42,14 +44,14 @@ bool cancelIfRequested(registFingerprint* dialog, MainWindow* window)
 void MainWindow::on_bioMgr1_clicked()
 {
     ui->fingerList->clear();
-    ui->contentPage->setCurrentIndex(5);
+    ui->contentPage->setCurrentIndex(Page::Fingerprints);
     setBtnStyleSheet(4);
     changeUI_fido_bio();
 }
 
 void MainWindow::on_backBio_clicked()
 {
-    ui->contentPage->setCurrentIndex(3);
+    ui->contentPage->setCurrentIndex(Page::FidoWithSensor);
     setBtnStyleSheet(4);
 }
 
@@ -98,7 +100,7 @@ void MainWindow::onFidoEnrollBeginReply(const JSON_OBJ& reply)
 {
     if (cancelIfRequested(m_regFinger, this))
         return;
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         ui->addfinger->setEnabled(true);
         if (!reply.INFO.isEmpty())
             m_regFinger->close();
@@ -122,7 +124,7 @@ void MainWindow::onFidoEnrollNextReply(const JSON_OBJ& reply)
 {
     if (cancelIfRequested(m_regFinger, this))
         return;
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         ui->addfinger->setEnabled(true);
         m_regFinger->close();
         showFailure(reply);
@@ -149,7 +151,7 @@ void MainWindow::onFidoCancelEnrollmentReply(const JSON_OBJ& reply)
 {
     m_regFinger->close();
     ui->addfinger->setEnabled(true);
-    if (reply.SW != kSuccess && reply.INFO.isEmpty())
+    if (reply.SW != Status::Success && reply.INFO.isEmpty())
         showFailure(reply);
 }
 
@@ -165,7 +167,7 @@ void MainWindow::onFidoVerifyEnrollmentReply(const JSON_OBJ& reply)
 {
     if (reply.SW == kActionTimeout) {
         m_regFinger->errCode(QStringLiteral("2F"));
-    } else if (reply.SW == kSuccess) {
+    } else if (reply.SW == Status::Success) {
         m_regFinger->updateUI(QStringLiteral("Test Passed!"));
     } else {
         // The test dialog hides its close button; the failure must leave a way out.
@@ -193,7 +195,7 @@ void MainWindow::on_delfinger_clicked()
 
 void MainWindow::onFidoRemoveEnrollmentReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         // The busy panel stays until the list reply hides it.
         changeUI_fido_bio();
         return;
@@ -207,7 +209,7 @@ void MainWindow::onFidoEnumerateReply(const JSON_OBJ& reply)
     m_waiting->hide();
     ui->addfinger->setEnabled(true);
     QStringList names;
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         for (const TextMap& map : reply.DATA)
             if (map.contains("TEMP_NAME"))
                 names.append(QString::fromLocal8Bit(map.value("TEMP_NAME")));

@@ -2,8 +2,11 @@
 // "otp put" that writes a slot.
 #include "app/commands.h"
 #include "app/mainwindow.h"
+
+#include "app/page.h"
 #include "otp/otpinput.h"
 #include "support/hex.h"
+#include "support/protocol.h"
 #include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -28,7 +31,7 @@ bool isWholeBytes(const QString& hexKey)
 
 void MainWindow::on_otp1Conf_clicked()
 {
-    ui->contentPage->setCurrentIndex(11);
+    ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("SHORT TOUCH(Slot 1)"));
     setBtnStyleSheet(10);
     ui->otp_mode_hotp->setChecked(true);
@@ -43,7 +46,7 @@ void MainWindow::on_otp1Conf_clicked()
 
 void MainWindow::on_otp2Conf_clicked()
 {
-    ui->contentPage->setCurrentIndex(11);
+    ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("LONG TOUCH(Slot 2)"));
     setBtnStyleSheet(10);
     ui->otp_mode_hotp->setChecked(true);
@@ -245,9 +248,9 @@ void MainWindow::configOTP()
 void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
-    if (reply.SW == 0x6984) {
+    if (reply.SW == Status::OtpTouchTimeout) {
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
-    } else if (reply.SW == 0x9000) {
+    } else if (reply.SW == Status::Success) {
         OTP_STRUCT otp;
         getItemValue(otp);
         // Nothing reads a slot record's secret back; it need not outlive the write.

@@ -2,6 +2,7 @@
 // keyboard language.
 #include "app/commands.h"
 #include "app/mainwindow.h"
+#include "support/protocol.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::getOTPValueWithEnter()
@@ -22,7 +23,7 @@ void MainWindow::on_checkBox_withenter_clicked()
 
 void MainWindow::onOtpReadWithEnterReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != 0x9000) {
+    if (reply.SW != Status::Success) {
         ui->checkBox_withenter->setEnabled(false);
         return;
     }
@@ -32,7 +33,7 @@ void MainWindow::onOtpReadWithEnterReply(const JSON_OBJ& reply)
 
 void MainWindow::onOtpWriteWithEnterReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == 0x9000)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Set successfully."));
     else
         showFailure(reply);
@@ -55,7 +56,7 @@ void MainWindow::on_save_language_clicked()
 void MainWindow::onOtpSetLanguageReply(const JSON_OBJ& reply)
 {
     ui->save_language->setEnabled(true);
-    if (reply.SW == 0x9000)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Set language successfully."));
     else
         showMessage(1, QStringLiteral("Warning"),

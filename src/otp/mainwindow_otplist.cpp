@@ -1,7 +1,10 @@
 // The OTP overview page: the two slots as the key lists them, swap, delete and reset.
 #include "app/commands.h"
 #include "app/mainwindow.h"
+
+#include "app/page.h"
 #include "otp/otpinput.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -57,7 +60,7 @@ void MainWindow::on_otp_clicked()
 
 void MainWindow::on_backOtp_clicked()
 {
-    ui->contentPage->setCurrentIndex(10);
+    ui->contentPage->setCurrentIndex(Page::Otp);
     setBtnStyleSheet(10);
     listOTP();
     selectOtpSubPage();
@@ -88,7 +91,7 @@ void MainWindow::onOtpListReply(const JSON_OBJ& reply)
     ui->otp2Delete->setEnabled(false);
     ui->label_otp_1_state->setText(QStringLiteral("This slot is empty"));
     ui->label_otp_2_state->setText(QStringLiteral("This slot is empty"));
-    if (reply.SW == 0x9000) {
+    if (reply.SW == Status::Success) {
         const bool twoSlots = reply.INFO.contains("slot_2") || reply.INFO.contains("slot_default");
         for (QWidget* slot2 : {static_cast<QWidget*>(ui->label_7), static_cast<QWidget*>(ui->label_otp_2_state),
                                static_cast<QWidget*>(ui->otp_swap), static_cast<QWidget*>(ui->groupBox_10)})
@@ -152,9 +155,9 @@ void MainWindow::deleteOtpSlot(int slot)
 void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
-    if (reply.SW == 0x6984) {
+    if (reply.SW == Status::OtpTouchTimeout) {
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
-    } else if (reply.SW == 0x9000) {
+    } else if (reply.SW == Status::Success) {
         listOTP();
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Delete successfully."));
     } else {
@@ -164,7 +167,7 @@ void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)
 
 void MainWindow::onOtpSwapReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == 0x9000) {
+    if (reply.SW == Status::Success) {
         listOTP();
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Swap slots successfully."));
     } else {

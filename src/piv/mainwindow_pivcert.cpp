@@ -1,15 +1,15 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
-#include "piv/pivdefs.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
 
 namespace {
-
-constexpr quint32 kSuccess = 0x9000;
 
 } // namespace
 
@@ -40,12 +40,12 @@ void MainWindow::piv_getinfo()
 void MainWindow::openPivSubPage(int index)
 {
     ui->contentPage->setCurrentIndex(index);
-    setBtnStyleSheet(PivPage::Main);
+    setBtnStyleSheet(Page::Piv);
 }
 
 void MainWindow::openPivPage()
 {
-    openPivSubPage(PivPage::Main);
+    openPivSubPage(Page::Piv);
     piv_getinfo();
 }
 
@@ -61,7 +61,7 @@ void MainWindow::on_backPiv_clicked()
 
 void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         ui->label_4->clear();
         ui->issValue->clear();
         ui->label_6->clear();
@@ -111,7 +111,7 @@ void MainWindow::on_certDel_clicked()
 
 void MainWindow::onPivDeleteCertificateReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate delete successfully."));
         piv_getinfo();
     } else {
@@ -131,7 +131,7 @@ void MainWindow::on_certExp_clicked()
 
 void MainWindow::onPivExportCertificateReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate was exported. "));
     else
         showFailure(reply);
@@ -157,7 +157,7 @@ void MainWindow::endPivOperation()
 
 bool MainWindow::pivStepFailed(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         return false;
     m_waiting->hide();
     endPivOperation();

@@ -1,13 +1,15 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
 #include "piv/pivdefs.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 constexpr int kMaxSubjectLength = 15;
 
 } // namespace
@@ -17,7 +19,7 @@ void MainWindow::on_certGen_clicked()
     ui->subjectV->setText(QStringLiteral("test"));
     ui->ecc256->setChecked(true);
     ui->selfSingn->setChecked(true);
-    openPivSubPage(PivPage::Certificate);
+    openPivSubPage(Page::PivCertificate);
 }
 
 void MainWindow::on_generate_clicked()
@@ -56,7 +58,7 @@ void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QStr
         showMessage(1, QStringLiteral("Warning"), QStringLiteral("No private temporary folder could be created."));
         return;
     }
-    if (ui->contentPage->currentIndex() != PivPage::Pairing) {
+    if (ui->contentPage->currentIndex() != Page::PivPairing) {
         m_waiting->hide();
         m_waiting->show(this, QStringLiteral("  Generating new key ... "));
     } else if (slot == QLatin1String("9a")) {
@@ -70,7 +72,7 @@ void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
 {
     if (pivStepFailed(reply))
         return;
-    if (ui->contentPage->currentIndex() == PivPage::Pairing) {
+    if (ui->contentPage->currentIndex() == Page::PivPairing) {
         cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
                                             QString::fromLatin1(PivPairing::kSubject)),
                 CmdType::PivGenerateCertificate);
@@ -102,7 +104,7 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 {
     if (pivStepFailed(reply))
         return;
-    const bool pairing = ui->contentPage->currentIndex() == PivPage::Pairing;
+    const bool pairing = ui->contentPage->currentIndex() == Page::PivPairing;
     if (pairing && currentSlot == QLatin1String("9a")) {
         currentSlot = QStringLiteral("9d");
         generate_key(currentSlot, QStringLiteral("ECCP256"), currentPin, currentMgmtKey);
@@ -123,7 +125,7 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 void MainWindow::onPivGenerateCsrReply(const JSON_OBJ& reply)
 {
     endPivOperation();
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         showFailure(reply);
         return;
     }

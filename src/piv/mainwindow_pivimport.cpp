@@ -1,13 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
-#include "piv/piv_pin.h"
+#include "support/protocol.h"
+#include "ui/piv_pin.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
-
-constexpr quint32 kSuccess = 0x9000;
 
 // The part after the last "." of the file name; the whole name when it has no ".".
 QString extensionOf(const QString& path)
@@ -76,7 +75,7 @@ void MainWindow::onPivImportCertificateReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     endPivOperation();
-    if (reply.SW != kSuccess) {
+    if (reply.SW != Status::Success) {
         showFailure(reply);
         return;
     }

@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "piv/pivdefs.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::on_pivRLogin_clicked()
 {
-    ui->contentPage->setCurrentIndex(PivPage::Pairing);
+    ui->contentPage->setCurrentIndex(Page::PivPairing);
     const QString paired = runPairingCommand(QStringLiteral("sc_auth list"));
     QString report = QStringLiteral("Paired Device:\n");
     report += paired.isEmpty() ? QStringLiteral("Empty\n") : paired;

@@ -1,20 +1,20 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+
 #include "app/commands.h"
-#include "fido/registfingerprint.h"
-#include "piv/pivdefs.h"
+#include "support/protocol.h"
+#include "ui/registfingerprint.h"
 #include "ui_mainwindow.h"
 
 namespace {
-
-constexpr quint32 kSuccess = 0x9000;
 
 } // namespace
 
 void MainWindow::on_bioPolicy_clicked()
 {
     cmdSend(Cmd::pivHasFingerprint(), CmdType::PivHasFingerprint);
-    openPivSubPage(PivPage::Policy);
+    openPivSubPage(Page::PivPolicy);
     ui->never->setEnabled(false);
     ui->cached->setChecked(true);
     ui->save_pivPolicy->setEnabled(false);
@@ -24,7 +24,7 @@ void MainWindow::on_bioPolicy_clicked()
 void MainWindow::onPivHasFingerprintReply(const JSON_OBJ& reply)
 {
     // Only a key that confirms an enrolled fingerprint may get a policy.
-    if (reply.SW == kSuccess && reply.INFO == "1")
+    if (reply.SW == Status::Success && reply.INFO == "1")
         ui->save_pivPolicy->setEnabled(true);
 }
 
@@ -58,7 +58,7 @@ void MainWindow::on_save_pivPolicy_clicked()
 
 void MainWindow::onPivSetBioPolicyReply(const JSON_OBJ& reply)
 {
-    if (reply.SW != kSuccess)
+    if (reply.SW != Status::Success)
         showFailure(reply);
     else if (ui->groupBox_5->isHidden())
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Biological policy set successfully."));
@@ -76,7 +76,7 @@ void MainWindow::save_cachedTime()
 void MainWindow::onPivSetCachedTimeReply(const JSON_OBJ& reply)
 {
     m_regFinger->close();
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Change bio cachedtime successfully."));
     else
         showFailure(reply);

@@ -1,18 +1,18 @@
 #include "app/mainwindow.h"
 
 #include "app/commands.h"
-#include "device/keymodel.h"
+#include "app/keymodel.h"
+#include "support/protocol.h"
 #include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-constexpr quint32 kSuccess = 0x9000;
 constexpr quint32 kTwoTriesLeft = 0x63C2;
 constexpr quint32 kOneTryLeft = 0x63C1;
-constexpr quint32 kBlocked = 0x63C0;
-constexpr quint32 kResetTouchTimeout = 0x6983;
+constexpr quint32 kBlocked = Status::WrongSecret;
+constexpr quint32 kResetTouchTimeout = Status::PivTouchTimeout;
 
 } // namespace
 
@@ -87,7 +87,7 @@ void MainWindow::on_pivReset_clicked()
 
 void MainWindow::onPivChangePinReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
     else
         showFailure(reply);
@@ -95,7 +95,7 @@ void MainWindow::onPivChangePinReply(const JSON_OBJ& reply)
 
 void MainWindow::onPivChangePukReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PUK successfully."));
     else
         showPivVerifyFailure(reply, QStringLiteral("PUK"), QStringLiteral("PUK is blocked."));
@@ -103,7 +103,7 @@ void MainWindow::onPivChangePukReply(const JSON_OBJ& reply)
 
 void MainWindow::onPivChangeManagementKeyReply(const JSON_OBJ& reply)
 {
-    if (reply.SW == kSuccess)
+    if (reply.SW == Status::Success)
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Change management key successfully."));
     else
         showPivVerifyFailure(reply, QStringLiteral("management key"), QStringLiteral("Management key is blocked."));
@@ -132,7 +132,7 @@ void MainWindow::showPivVerifyFailure(const JSON_OBJ& reply, const QString& secr
 void MainWindow::onPivResetReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
-    if (reply.SW == kSuccess) {
+    if (reply.SW == Status::Success) {
         showMessage(0, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
         piv_getinfo();
     } else if (reply.SW == kResetTouchTimeout) {

@@ -4,7 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "fido/crelistdialog.h"
-#include "fido/registfingerprint.h"
+#include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
 #include <QMap>

@@ -11,7 +11,7 @@
 #include "common/modalhelper.h"
 #include "common/windowaccess.h"
 #include "fido/crelistdialog.h"
-#include "fido/registfingerprint.h"
+#include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
 #include <QLabel>

@@ -2,8 +2,8 @@
 // keys. Modes ending in a colon belong to the one-secret prompt, the others to the change
 // prompt. Entries are typed, so the character rules apply as they do for a user, then Escape
 // is pressed, which must change nothing, and Return, which must act as OK.
-#include "piv/changepin.h"
-#include "piv/piv_pin.h"
+#include "ui/changepin.h"
+#include "ui/piv_pin.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "pivfixture.h"
 
 #include "common/simharness.h"
-#include "piv/changepin.h"
+#include "ui/changepin.h"
 
 #include <QProcess>
 #include <QScopeGuard>

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-// The status words the simulated key answers with, as the GUI reads them from "SW": ISO 7816
-// words and the backend's presence events. FIDO2 commands pass CTAP2 codes instead
-// (fidostatus.h).
+// What the window and the backend (and kvman-sim) agree on, in one place for both and for the
+// tests. Status words as the window reads them from "SW": ISO 7816 words and the backend's
+// presence events. FIDO2 commands pass CTAP2 codes instead (sim/fidostatus.h).
 namespace Status {
 constexpr uint32_t Success = 0x9000;
 // A wrong PIV secret, with the tries left in the last digit; 0x63C0 once it is blocked.
@@ -33,3 +33,22 @@ constexpr uint32_t NoKey = 0x80900001;
 constexpr uint32_t OneKey = 0x80900002;
 constexpr uint32_t SeveralKeys = 0x80900003;
 } // namespace Status
+
+// Application bits, as in "device set_application -s" and the GUI's application mask.
+enum AppBit : unsigned {
+    AppFido2 = 0x01,
+    AppU2f = 0x02,
+    AppPiv = 0x04,
+    AppOpenPgp = 0x08,
+    AppNdef = 0x10,
+    AppOtp = 0x20,
+    AllApps = 0x3F,
+};
+
+// Transport bits, as in "device set_transport -s".
+enum TransportBit : unsigned {
+    TransportOtp = 0x10,
+    TransportFido = 0x20,
+    TransportCcid = 0x40,
+    AllTransports = 0x70,
+};

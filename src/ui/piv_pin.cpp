@@ -1,4 +1,4 @@
-#include "piv/piv_pin.h"
+#include "ui/piv_pin.h"
 
 #include "ui_piv_pin.h"
 

@@ -1,4 +1,4 @@
-#include "fido/registfingerprint.h"
+#include "ui/registfingerprint.h"
 
 #include "ui_registfingerprint.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "piv/pindialog.h"
+#include "ui/pindialog.h"
 
 #include <QString>
 

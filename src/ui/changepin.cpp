@@ -1,4 +1,4 @@
-#include "piv/changepin.h"
+#include "ui/changepin.h"
 
 #include "ui_changepin.h"
 

@@ -1,4 +1,4 @@
-#include "piv/pindialog.h"
+#include "ui/pindialog.h"
 
 #include "ui/inputrule.h"
 

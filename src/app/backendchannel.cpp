@@ -188,6 +188,7 @@ void BackendChannel::readChannel(QProcess::ProcessChannel channel)
     const QList<QByteArray> replies = framer.feed(bytes);
     if (framer.hasPending() || framer.isDiscarding())
         m_framerFlush->start();
+    QStringList texts;
     for (const QByteArray& raw : replies) {
         const QString text = replyText(raw);
         if (text.isEmpty())
@@ -199,8 +200,10 @@ void BackendChannel::readChannel(QProcess::ProcessChannel channel)
                      << "   " << text.left(kMaxLoggedText);
             continue;
         }
-        emit replyReceived(text);
+        texts.append(text);
     }
+    if (!texts.isEmpty())
+        emit repliesReceived(texts);
     sendNextQueued();
 }
 

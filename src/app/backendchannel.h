@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 class QTimer;
 
@@ -59,8 +60,8 @@ public:
     void shutDown();
 
 signals:
-    // One reply (or stray text) of the backend, trimmed and cut at the first NUL.
-    void replyReceived(const QString& text);
+    // The replies (or stray texts) of one read, in order, each trimmed and cut at the first NUL.
+    void repliesReceived(const QStringList& texts);
     void commandWritten(int type);
     void commandLost(int type, BackendChannel::Loss loss);
     // Emitted once when the backend cannot be started or keeps dying.

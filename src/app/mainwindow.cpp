@@ -69,7 +69,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::createChannel()
 {
-    connect(m_channel, &BackendChannel::replyReceived, this, &MainWindow::onChannelReply);
+    connect(m_channel, &BackendChannel::repliesReceived, this, &MainWindow::onChannelReplies);
     connect(m_channel, &BackendChannel::commandWritten, this, [](int type) { g_currItem = type; });
     connect(m_channel, &BackendChannel::commandLost, this, &MainWindow::onCommandLost);
     connect(m_channel, &BackendChannel::unavailable, this, &MainWindow::reportBackendUnavailable);

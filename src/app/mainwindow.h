@@ -81,7 +81,7 @@ private:
     };
 
     void createChannel();
-    void onChannelReply(const QString& text);
+    void onChannelReplies(const QStringList& texts);
     void onCommandLost(int type, BackendChannel::Loss loss);
     void dispatchReply(const QString& info, std::optional<int> type);
     // Ends the operation in progress whatever ended it: busy panel hidden, channel free, its

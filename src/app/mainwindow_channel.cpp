@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/debugfile.h"
 #include "support/hex.h"
+#include "support/protocol.h"
 #include "ui/waitingdialog.h"
 
 #include <QDebug>
@@ -14,6 +15,19 @@
 namespace {
 
 const char kDebugFile[] = "/tmp/KV_Log_QT.txt";
+// Presence events are a few bytes; anything longer is not looked at twice.
+constexpr int kMaxEventText = 64;
+
+// The presence event a text carries, 0 when it is something else.
+quint32 presenceEvent(const QString& text)
+{
+    if (text.size() > kMaxEventText)
+        return 0;
+    const QByteArray bytes = text.toUtf8();
+    const char* cursor = bytes.constData();
+    const quint32 sw = JSON().Parse(cursor).SW;
+    return sw == Status::NoKey || sw == Status::OneKey || sw == Status::SeveralKeys ? sw : 0;
+}
 
 } // namespace
 
@@ -42,9 +56,26 @@ void MainWindow::cmdSend(QString arguments, int index)
     }
 }
 
-void MainWindow::onChannelReply(const QString& text)
+// A flood of presence events in one read: of each run of events only the first removal (it ends
+// whatever the key was doing) and the last event (how things stand now) are handled.
+void MainWindow::onChannelReplies(const QStringList& texts)
 {
-    dispatchReply(text, std::nullopt);
+    bool removalHandled = false;
+    for (int i = 0; i < texts.size(); ++i) {
+        const quint32 event = presenceEvent(texts.at(i));
+        if (!event) {
+            removalHandled = false;
+            dispatchReply(texts.at(i), std::nullopt);
+            continue;
+        }
+        const bool last = i + 1 == texts.size() || !presenceEvent(texts.at(i + 1));
+        const bool firstRemoval = event != Status::OneKey && !removalHandled;
+        if (last || firstRemoval)
+            dispatchReply(texts.at(i), std::nullopt);
+        removalHandled = removalHandled || firstRemoval;
+        if (last)
+            removalHandled = false;
+    }
 }
 
 void MainWindow::onCommandLost(int type, BackendChannel::Loss loss)

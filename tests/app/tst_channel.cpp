@@ -36,6 +36,7 @@ private slots:
     void standardErrorAnswersOnlyWithAnObject();
     void splitReplyIsJoined();
     void mergedRepliesAreAllDispatched();
+    void floodOfPresenceEventsEndsInTheLastState();
     void replyThatNeverCompletesIsAFailure();
     void lineWithLineBreakIsNeverWritten();
     void exitStopsMonitorThenExits();
@@ -171,6 +172,20 @@ void TestChannel::mergedRepliesAreAllDispatched()
     QCOMPARE(m_modal->lastText(), QStringLiteral("two"));
     QVERIFY(m_window->findChild<QWidget*>(QStringLiteral("btn_getdeviceinfo"))->isVisibleTo(m_window));
     QVERIFY(!Access::lockHeld(*m_window));
+}
+
+// Only the first removal and the last event of a flood are handled: the removal still ends what
+// the gone key held, and the window shows the key that is there now.
+void TestChannel::floodOfPresenceEventsEndsInTheLastState()
+{
+    Access::fidoPin(*m_window) = QStringLiteral("1234");
+    QByteArray flood;
+    for (int i = 0; i < 1000; ++i)
+        flood += "{\"SW\":\"80900001\"}{\"SW\":\"80900002\"}";
+    m_backend->writeStdout(flood);
+    auto* inserted = m_window->findChild<QWidget*>(QStringLiteral("btn_getdeviceinfo"));
+    QTRY_VERIFY(inserted->isVisibleTo(m_window));
+    QVERIFY(Access::fidoPin(*m_window).isEmpty());
 }
 
 // A truncated success is no success: the command fails, and the channel is free again.

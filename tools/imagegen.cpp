@@ -54,11 +54,11 @@ bool savePicture(const QDir& dir, const Picture& pic, int scale)
 }
 
 // The busy spinner: twelve dots fading round a ring on the busy panel's own colour, so the GIF needs
-// no transparency.
-bool saveSpinner(const QDir& dir)
+// no transparency. Drawn at `scale` times the panel's 60x50 for scaled screens.
+bool saveSpinner(const QDir& dir, int scale)
 {
-    const int w = 60;
-    const int h = 50;
+    const int w = 60 * scale;
+    const int h = 50 * scale;
     const int frames = 12;
     const QColor ground = art::kPanel;
     QVector<QRgb> palette;
@@ -81,13 +81,14 @@ bool saveSpinner(const QDir& dir)
             QColor dot(Qt::white);
             dot.setAlphaF(qMax(0.15, 1.0 - age / double(frames - 2)));
             p.setBrush(dot);
-            const QPointF c(w / 2.0 + 17 * qCos(angle), h / 2.0 + 17 * qSin(angle));
-            p.drawEllipse(c, 3.6 - age * 0.15, 3.6 - age * 0.15);
+            const QPointF c(w / 2.0 + 17 * scale * qCos(angle), h / 2.0 + 17 * scale * qSin(angle));
+            const double radius = (3.6 - age * 0.15) * scale;
+            p.drawEllipse(c, radius, radius);
         }
         p.end();
         gif.addFrame(image, 8);
     }
-    const QString path = dir.filePath("res/blue-loading.gif");
+    const QString path = dir.filePath(scale == 1 ? "res/blue-loading.gif" : "res/blue-loading@2x.gif");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(gif.data()) < 0)
         return false;
@@ -181,9 +182,11 @@ int main(int argc, char** argv)
             }
         }
     }
-    if (!saveSpinner(dir)) {
-        std::fprintf(stderr, "cannot write the busy animation\n");
-        ++failures;
+    for (int scale : {1, 2}) {
+        if (!saveSpinner(dir, scale)) {
+            std::fprintf(stderr, "cannot write the busy animation at %dx\n", scale);
+            ++failures;
+        }
     }
     if (!saveBackArrow(dir)) {
         std::fprintf(stderr, "cannot write back.svg\n");

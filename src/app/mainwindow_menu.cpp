@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace {
@@ -89,7 +90,12 @@ void MainWindow::showKeyNameInTitle(int page)
             ui->keyname_top->clear();
         return;
     }
-    ui->keyname_top->setText(ui->keyname->text());
+    // A long name on a small screen is cut with an ellipsis; the whole name stays in the tool tip.
+    const QString name = ui->keyname->text();
+    const QFontMetrics metrics(ui->keyname_top->font());
+    ui->keyname_top->setText(metrics.elidedText(name, Qt::ElideRight, ui->keyname_top->width()));
+    ui->keyname_top->setToolTip(name);
+    ui->keyname_top->setAccessibleName(name);
     ui->keyname_top->show();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/uiresources.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMovie>
@@ -17,7 +18,11 @@ WaitingDialog::WaitingDialog(QWidget* parent, Clock clock)
     m_animation->setObjectName(QStringLiteral("waitingAnimation"));
     m_animation->setFixedSize(60, 50);
     m_animation->setScaledContents(true);
-    m_movie = new QMovie(QStringLiteral(":/new/prefix1/res/blue-loading.gif"), QByteArray(), this);
+    // QMovie does not pick an @2x variant itself; the label scales the frames into its 60x50.
+    const bool scaled = qApp->devicePixelRatio() > 1.0;
+    m_movie = new QMovie(scaled ? QStringLiteral(":/new/prefix1/res/blue-loading@2x.gif")
+                                : QStringLiteral(":/new/prefix1/res/blue-loading.gif"),
+                         QByteArray(), this);
     m_animation->setMovie(m_movie);
     m_text = new QLabel(m_panel);
     m_text->setObjectName(QStringLiteral("waitingText"));

@@ -370,7 +370,7 @@ void TestPivWindow::pairingReportAndUnpair()
 // Another user could block, read or replace a public-key file kept in the shared temporary folder.
 void TestPivWindow::publicKeyFolderIsPrivate()
 {
-    f.answer({"pin", "key", "ok"});
+    f.answer({"ok", "pin", "key", "ok"});
     f.click("certGen");
     f.click("generate");
     QTRY_COMPARE(f.lastSent(), generateKey("9a"));

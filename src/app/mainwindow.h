@@ -93,8 +93,9 @@ private:
     void registerHandlers();
     void registerHandler(int type, ReplyHandler handler);
     void fallbackHandler(const JSON_OBJ& reply);
-    // The generic failure report: the reply's INFO, or the stock text when it has none.
-    void showFailure(const JSON_OBJ& reply);
+    // The generic failure report: the reply's INFO, or the stock text when it has none, then
+    // `consequence` on a line of its own when there is one.
+    void showFailure(const JSON_OBJ& reply, const QString& consequence = QString());
     // Shows the shared message dialog; for a question, true only when the user confirmed.
     // A message asked for while another is open waits for it to close.
     bool showMessage(int kind, const QString& title, const QString& text);
@@ -335,7 +336,9 @@ private:
     bool pivStepFailed(const JSON_OBJ& reply);
     bool isPivPathAcceptable(const QString& path);
     bool isPivPasswordAcceptable(const QString& password);
-    void requestCertificate();
+    bool isSubjectAcceptable(const QString& subject);
+    // A certificate or request step failed after the slot got its new key.
+    void failAfterNewKey(const JSON_OBJ& reply);
     void showPivVerifyFailure(const JSON_OBJ& reply, const QString& secret, const QString& blockedText);
     void setCachedTimeVisible(bool visible);
     QString pivOpenFileName(const QString& caption, const QString& dir, const QString& filter);
@@ -365,6 +368,8 @@ private:
     QString currentPassword;
     QString currentCertFile;
     QString currentMgmtKey;
+    // Where the request of a generation goes, chosen before the key is generated.
+    QString m_csrFile;
     PublicKeyFolder m_publicKeyFolder;
     // Empty: the native file dialogs and executeLinuxCmd. Tests put their own here.
     FileChooser m_pivOpenFile;

@@ -91,10 +91,12 @@ void MainWindow::fallbackHandler(const JSON_OBJ& reply)
     showFailure(reply);
 }
 
-void MainWindow::showFailure(const JSON_OBJ& reply)
+void MainWindow::showFailure(const JSON_OBJ& reply, const QString& consequence)
 {
-    const QString text = reply.INFO.isEmpty() ? QStringLiteral("Other error.Please try again or replug...")
-                                              : shortened(QString::fromUtf8(reply.INFO), kMaxShownInfo);
+    QString text = reply.INFO.isEmpty() ? QStringLiteral("Other error.Please try again or replug...")
+                                        : shortened(QString::fromUtf8(reply.INFO), kMaxShownInfo);
+    if (!consequence.isEmpty())
+        text += QLatin1Char('\n') + consequence;
     showMessage(DialogMessage::Warning, QStringLiteral("Warning"), text);
 }
 

@@ -4,7 +4,9 @@
 
 #include "app/commands.h"
 #include "piv/pivdefs.h"
+#include "piv/pivsubject.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -26,28 +28,46 @@ void MainWindow::on_generate_clicked()
 {
     currentSlot = getSlot();
     const QString algorithm = getSignature();
-    const QString subject = ui->subjectV->text();
-    if (!isSingleLine(subject))
+    if (!isSubjectAcceptable(ui->subjectV->text()))
         return;
-    if (subject.isEmpty()) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Subject name cannot be empty."));
+    // The backend cannot tell whether a slot holds a key, so every generation asks.
+    if (!askQuestion(
+            QStringLiteral("Generate key"),
+            QStringLiteral("Any key and certificate in slot %1 will be written over. Continue?").arg(currentSlot)))
         return;
-    }
-    if (subject.size() > kMaxSubjectLength) {
-        showMessage(1, QStringLiteral("Warning"),
-                    QStringLiteral("The length of subject name must be between 0-15 characters."));
-        return;
-    }
-    // The backend reads the subject between double quotes and knows no escape for one inside.
-    if (subject.contains(QLatin1Char('"'))) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("The subject name cannot contain a double quote."));
-        return;
+    m_csrFile.clear();
+    if (ui->request->isChecked()) {
+        m_csrFile = pivSaveFileName(tr("Save CSR to file.."), QStringLiteral("CSR"), tr("CSR Files (*.csr *.pem )"));
+        if (m_csrFile.isEmpty() || !isPivPathAcceptable(m_csrFile))
+            return;
     }
     if (!askPivPinAndManagementKey(currentPin)) {
         endPivOperation();
         return;
     }
     generate_key(currentSlot, algorithm, currentPin, currentMgmtKey);
+}
+
+// Every refusal of the backend's that can be foreseen comes before the slot is written.
+bool MainWindow::isSubjectAcceptable(const QString& subject)
+{
+    if (!isSingleLine(subject))
+        return false;
+    QString problem;
+    // The backend drops the blanks around a subject.
+    if (subject.trimmed().isEmpty())
+        problem = QStringLiteral("Subject name cannot be empty.");
+    else if (subject.size() > kMaxSubjectLength)
+        problem = QStringLiteral("The length of subject name must be between 0-15 characters.");
+    // The backend reads the subject between double quotes and knows no escape for one inside.
+    else if (subject.contains(QLatin1Char('"')))
+        problem = QStringLiteral("The subject name cannot contain a double quote.");
+    else
+        problem = PivSubject::problem(subject);
+    if (problem.isEmpty())
+        return true;
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"), problem);
+    return false;
 }
 
 void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
@@ -80,30 +100,28 @@ void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
     }
     m_waiting->hide();
     if (ui->request->isChecked())
-        requestCertificate();
+        cmdSend(
+            Cmd::pivGenerateCsr(currentSlot, currentPin, m_publicKeyFolder.filePath(), m_csrFile, ui->subjectV->text()),
+            CmdType::PivGenerateCsr);
     else if (ui->selfSingn->isChecked())
         cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
                                             ui->subjectV->text()),
                 CmdType::PivGenerateCertificate);
 }
 
-// The key pair stays generated whatever happens to the request.
-void MainWindow::requestCertificate()
+void MainWindow::failAfterNewKey(const JSON_OBJ& reply)
 {
-    const QString file =
-        pivSaveFileName(tr("Save CSR to file.."), QStringLiteral("CSR"), tr("CSR Files (*.csr *.pem )"));
-    if (file.isEmpty() || !isPivPathAcceptable(file)) {
-        endPivOperation();
-        return;
-    }
-    cmdSend(Cmd::pivGenerateCsr(currentSlot, currentPin, m_publicKeyFolder.filePath(), file, ui->subjectV->text()),
-            CmdType::PivGenerateCsr);
+    m_waiting->hide();
+    endPivOperation();
+    showFailure(reply, QStringLiteral("Slot %1 now holds a new key without a matching certificate.").arg(currentSlot));
 }
 
 void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 {
-    if (pivStepFailed(reply))
+    if (reply.SW != Status::Success) {
+        failAfterNewKey(reply);
         return;
+    }
     const bool pairing = ui->contentPage->currentIndex() == Page::PivPairing;
     if (pairing && currentSlot == QLatin1String("9a")) {
         currentSlot = QStringLiteral("9d");
@@ -124,11 +142,11 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 
 void MainWindow::onPivGenerateCsrReply(const JSON_OBJ& reply)
 {
-    endPivOperation();
     if (reply.SW != Status::Success) {
-        showFailure(reply);
+        failAfterNewKey(reply);
         return;
     }
+    endPivOperation();
     showMessage(0, QStringLiteral("Success"), QStringLiteral("Generate a certificate request successfully."));
     piv_getinfo();
 }

@@ -14,16 +14,23 @@ QString extensionOf(const QString& path)
     return path.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), -1);
 }
 
+// A PKCS#12 file carries a key as well as its certificate, whatever case its name is in.
+bool isPkcs12(const QString& path)
+{
+    const QString extension = extensionOf(path);
+    return extension.compare(QLatin1String("pfx"), Qt::CaseInsensitive) == 0 ||
+           extension.compare(QLatin1String("p12"), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 void MainWindow::on_certImp_clicked()
 {
     currentCertFile =
-        pivOpenFileName(tr("Import Cert"), QStringLiteral("cert"), tr("Cert File (*.der *.cer *.crt *.pfx)"));
+        pivOpenFileName(tr("Import Cert"), QStringLiteral("cert"), tr("Cert File (*.der *.cer *.crt *.pfx *.p12)"));
     if (currentCertFile.isEmpty() || !isPivPathAcceptable(currentCertFile))
         return;
-    // Case-sensitive on purpose: a ".PFX" file goes in as a plain certificate, as it always has.
-    const bool pkcs12 = extensionOf(currentCertFile) == QLatin1String("pfx");
+    const bool pkcs12 = isPkcs12(currentCertFile);
     currentSlot = getSlot();
     if (!askPivPinAndManagementKey(currentPin)) {
         endPivOperation();

@@ -29,14 +29,15 @@ void MainWindow::on_pivUnpair_clicked()
 
 void MainWindow::on_pivEnablepair_clicked()
 {
-    runPairingCommand(QStringLiteral("sc_auth pairing_ui -s enable"));
-    if (!showMessage(3, QStringLiteral("Set up for macOS"),
+    if (!askQuestion(QStringLiteral("Set up for macOS"),
                      QStringLiteral("If the certificate already exists in 9a or 9d, continuing will override ？ ")))
         return;
     if (!askPivPinAndManagementKey(currentPin)) {
         endPivOperation();
         return;
     }
+    // Only now that every answer is in does the system change.
+    runPairingCommand(QStringLiteral("sc_auth pairing_ui -s enable"));
     ui->subjectV->setText(QString::fromLatin1(PivPairing::kSubject));
     currentSlot = QStringLiteral("9a");
     // The generation handlers carry the chain on (9a, then 9d) while this page is shown.

@@ -7,10 +7,6 @@
 #include "ui/registfingerprint.h"
 #include "ui_mainwindow.h"
 
-namespace {
-
-} // namespace
-
 void MainWindow::on_bioPolicy_clicked()
 {
     cmdSend(Cmd::pivHasFingerprint(), CmdType::PivHasFingerprint);
@@ -18,14 +14,19 @@ void MainWindow::on_bioPolicy_clicked()
     ui->never->setEnabled(false);
     ui->cached->setChecked(true);
     ui->save_pivPolicy->setEnabled(false);
+    ui->policyHint->setText(QStringLiteral("Checking for an enrolled fingerprint..."));
+    ui->policyHint->show();
     setCachedTimeVisible(true);
 }
 
 void MainWindow::onPivHasFingerprintReply(const JSON_OBJ& reply)
 {
     // Only a key that confirms an enrolled fingerprint may get a policy.
-    if (reply.SW == Status::Success && reply.INFO == "1")
-        ui->save_pivPolicy->setEnabled(true);
+    const bool enrolled = reply.SW == Status::Success && reply.INFO == "1";
+    ui->save_pivPolicy->setEnabled(enrolled);
+    ui->policyHint->setText(QStringLiteral(
+        "Enrol a fingerprint first (FIDO, Fingerprint Management): without one no policy can be saved."));
+    ui->policyHint->setVisible(!enrolled);
 }
 
 void MainWindow::on_cached_clicked()

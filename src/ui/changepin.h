@@ -24,8 +24,7 @@ public:
     void setType(QWidget* parent, QString const& type);
     // "new" always; "old" in every mode that changes an existing secret.
     QMap<QString, QString> getinput() const;
-    // Forgets what was typed, so no secret stays in the widgets between showings.
-    void clearInput();
+    void clearInput() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

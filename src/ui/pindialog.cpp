@@ -2,7 +2,9 @@
 
 #include "ui/inputrule.h"
 
+#include <QHideEvent>
 #include <QLineEdit>
+#include <QShowEvent>
 
 namespace PinRule {
 
@@ -58,4 +60,20 @@ void PinDialog::on_Cancel_clicked()
 {
     okPressed = false;
     reject();
+}
+
+void PinDialog::showEvent(QShowEvent* event)
+{
+    // A window system showing it again (after minimising) is not a new showing.
+    if (!event->spontaneous())
+        clearInput();
+    ScaledDialog::showEvent(event);
+}
+
+void PinDialog::hideEvent(QHideEvent* event)
+{
+    // After OK the caller reads the answer, then clears it.
+    if (!okPressed && !event->spontaneous())
+        clearInput();
+    ScaledDialog::hideEvent(event);
 }

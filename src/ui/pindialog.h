@@ -25,8 +25,15 @@ public:
     // input that passed every check.
     bool okPressed = false;
 
+    // Forgets what was typed, so no secret stays in the widgets between showings.
+    virtual void clearInput() = 0;
+
 protected:
     explicit PinDialog(QWidget* parent);
+
+    // Every showing starts empty, and a prompt closed other than by OK keeps nothing typed.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     // Null for Rule::Any.
     QValidator* validator(Rule rule) const;

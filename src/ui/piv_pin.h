@@ -23,8 +23,7 @@ public:
     void setType(QWidget* parent, QString const& type);
     // The typed secret when it passes its kind's rules; otherwise empty, with the reason shown.
     QString getinput();
-    // Forgets what was typed, so no secret stays in the widget between showings.
-    void clearInput();
+    void clearInput() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -32,6 +32,8 @@ private slots:
     void useDefault_data();
     void useDefault();
     void modeSwitchUndoesPreviousMode();
+    void emptyWheneverShown_data();
+    void emptyWheneverShown();
 
 private:
     template <typename D> static std::unique_ptr<QDialog> make(const QString& mode)
@@ -193,6 +195,44 @@ void TestFidoPinDialogs::modeSwitchUndoesPreviousMode()
     QVERIFY(dialog.findChild<QCheckBox*>()->isHidden());
     type(entries[1], QStringLiteral("xyz")); // the hexadecimal rule is gone
     QCOMPARE(entries[1]->text(), QStringLiteral("xyz"));
+}
+
+void TestFidoPinDialogs::emptyWheneverShown_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("closing");
+    for (const char* mode : {"PIV PIN:", "Management Key:", "Password:", "pivchangepuk", "changeManKey"})
+        for (const char* closing : {"Cancel", "close"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(mode, closing))) << mode << closing;
+}
+
+// A cancelled prompt used to keep the typed secret until the next showing, and a showing that
+// skipped setType would have offered it again.
+void TestFidoPinDialogs::emptyWheneverShown()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, closing);
+    const auto dialog = open(mode);
+    const auto allEmpty = [&dialog] {
+        for (QLineEdit* edit : fields(dialog.get()))
+            if (!edit->text().isEmpty())
+                return false;
+        return true;
+    };
+    dialog->show();
+    for (QLineEdit* edit : fields(dialog.get()))
+        edit->setText(QStringLiteral("123456"));
+    if (auto* box = dialog->findChild<QCheckBox*>(); box && box->isVisible())
+        box->click();
+    if (closing == QLatin1String("Cancel"))
+        dialog->findChild<QPushButton*>(QStringLiteral("Cancel"))->click();
+    else
+        dialog->close();
+    QVERIFY(dialog->isHidden());
+    QVERIFY(allEmpty());
+    dialog->show();
+    QVERIFY(allEmpty());
+    dialog->close();
 }
 
 QTEST_MAIN(TestFidoPinDialogs)

@@ -173,25 +173,50 @@ void TestPivWindow::flows_data()
         {reset, "Warning / Touch time out."});
     row("reset not confirmed", {"pivReset"}, {"no"}, {}, {}, {reset});
 
-    row("self-signed, two blanks before the subject", {"certGen", "generate"}, {"pin", "key", "ok"},
+    const QString overwrite = QStringLiteral("Generate key / Any key and certificate in slot 9a will be written over. "
+                                             "Continue?");
+    const QString csrLine =
+        QStringLiteral("piv generate-csr 9a -p %1 <public> \"/tmp/a b/r.csr\" -s \"test\"").arg(kPin);
+    const QString keyLeft = QStringLiteral("\nSlot 9a now holds a new key without a matching certificate.");
+    row("self-signed, two blanks before the subject", {"certGen", "generate"}, {"ok", "pin", "key", "ok"},
         {generateKey("9a"), generateCertificate("9a", "test"), refresh}, kOk,
-        {"Success / Generate a new self-signed certificate successfully."});
-    row("RSA self-signed refused", {"certGen", "rsa2048", "generate"}, {"pin", "key", "ok"},
+        {overwrite, "Success / Generate a new self-signed certificate successfully."});
+    row("RSA self-signed refused after the new key", {"certGen", "rsa2048", "generate"}, {"ok", "pin", "key", "ok"},
         {generateKey("9a", "RSA2048"), generateCertificate("9a", "test")}, status("6982", "Wrong PIN"),
-        {"Warning / Wrong PIN"});
-    row("CSR", {"certGen", "request", "generate"}, {"pin", "key", "ok"},
-        {generateKey("9a"),
-         QStringLiteral("piv generate-csr 9a -p %1 <public> \"/tmp/a b/r.csr\" -s \"test\"").arg(kPin), refresh},
-        kOk, {"Success / Generate a certificate request successfully."}, "/tmp/a b/r.csr");
-    row("CSR dialog cancelled", {"certGen", "request", "generate"}, {"pin", "key"}, {generateKey("9a")}, kOk, {});
-    row("subject of 15 passes", {"certGen", "subjectV=" + QString(15, 'a'), "generate"}, {"cancel"}, {}, {}, {});
+        {overwrite, "Warning / Wrong PIN" + keyLeft});
+    row("CSR", {"certGen", "request", "generate"}, {"ok", "pin", "key", "ok"}, {generateKey("9a"), csrLine, refresh},
+        kOk, {overwrite, "Success / Generate a certificate request successfully."}, "/tmp/a b/r.csr");
+    row("CSR refused after the new key", {"certGen", "request", "generate"}, {"ok", "pin", "key", "ok"},
+        {generateKey("9a"), csrLine}, status("6A80"), {overwrite, kOther + keyLeft}, "/tmp/a b/r.csr");
+    // The file used to be asked for after the key was generated.
+    row("CSR dialog cancelled before the key", {"certGen", "request", "generate"}, {"ok"}, {}, {}, {overwrite});
+    row("overwrite not confirmed", {"certGen", "generate"}, {"no"}, {}, {}, {overwrite});
+    row("subject of 15 passes", {"certGen", "subjectV=" + QString(15, 'a'), "generate"}, {"ok", "cancel"}, {}, {},
+        {overwrite});
+    row("subject in parts passes", {"certGen", "subjectV=/CN=a/C=DE", "generate"}, {"no"}, {}, {}, {overwrite});
+    // The backend used to refuse these only after the slot had its new key.
+    row("subject field unknown", {"certGen", "subjectV=a=b", "generate"}, {"ok"}, {}, {},
+        {"Warning / The subject field \"a\" is unknown. Use CN, O, OU, L, ST, C or DC."});
+    row("subject part without value", {"certGen", "subjectV=CN=x,O=", "generate"}, {"ok"}, {}, {},
+        {"Warning / The subject part \"O=\" is not of the form field=value, such as CN=Alice."});
+    row("subject country too long", {"certGen", "subjectV=/CN=x/C=USA", "generate"}, {"ok"}, {}, {},
+        {"Warning / The country \"USA\" must be a two-letter code, such as C=DE."});
     row("subject of 16", {"certGen", "subjectV=" + QString(16, 'a'), "generate"}, {"ok"}, {}, {},
         {"Warning / The length of subject name must be between 0-15 characters."});
     row("subject with a quote", {"certGen", "subjectV=a\"b", "generate"}, {"ok"}, {}, {},
         {"Warning / The subject name cannot contain a double quote."});
 
-    row("upper-case .PFX under a .pfx folder is a certificate", {"certImp"}, {"pin", "key", "ok"},
-        {" piv import-certificate " + kOptions + " \"/u/a.pfx/K.PFX\"", refresh}, kOk, {kImported}, "/u/a.pfx/K.PFX");
+    row(".der under a .pfx folder is a certificate", {"certImp"}, {"pin", "key", "ok"},
+        {" piv import-certificate " + kOptions + " \"/u/a.pfx/c.der\"", refresh}, kOk, {kImported}, "/u/a.pfx/c.der");
+    // Upper case used to import the certificate alone, without asking for the password.
+    row("upper-case .PFX, no password: key and certificate", {"certImp"}, {"pin", "key", "pin=", "ok"},
+        {" piv import-key " + kOptions + " \"/u/K.PFX\"", " piv import-certificate " + kOptions + " \"/u/K.PFX\"",
+         refresh},
+        kOk, {kImported}, "/u/K.PFX");
+    row(".P12 with password", {"certImp"}, {"pin", "key", "pin=pw", "ok"},
+        {" piv import-key " + kOptions + " -w pw \"/u/K.P12\"",
+         " piv import-certificate " + kOptions + " -w pw \"/u/K.P12\"", refresh},
+        kOk, {kImported}, "/u/K.P12");
     row("pfx with password", {"certImp"}, {"pin", "key", "pin=s3cr*t", "ok"},
         {" piv import-key " + kOptions + " -w s3cr*t \"/u/i.pfx\"",
          " piv import-certificate " + kOptions + " -w s3cr*t \"/u/i.pfx\"", refresh},
@@ -265,11 +290,19 @@ void TestPivWindow::policy()
     QVERIFY(!widget(f.window, "never")->isEnabled());
     QTRY_COMPARE(f.lastSent(), QStringLiteral(" piv has_fingerprint "));
     // Only a confirmed enrolled fingerprint allows a policy.
+    // A disabled Save used to come with no reason.
+    const auto hint = [this] {
+        return widget(f.window, "policyHint")->isHidden() ? QString() : labelText(f.window, "policyHint");
+    };
+    QCOMPARE(hint(), QStringLiteral("Checking for an enrolled fingerprint..."));
     for (const QString& reply : {status("6A82", "1"), status("9000", "0"), status("9000", "11"), status("9000", "1")}) {
         QVERIFY(!widget(f.window, "save_pivPolicy")->isEnabled());
         f.reply(reply, CmdType::PivHasFingerprint);
+        if (!widget(f.window, "save_pivPolicy")->isEnabled())
+            QVERIFY2(hint().startsWith("Enrol a fingerprint first"), qPrintable(hint()));
     }
     QVERIFY(widget(f.window, "save_pivPolicy")->isEnabled());
+    QCOMPARE(hint(), QString());
     f.click("always");
     QVERIFY(widget(f.window, "groupBox_5")->isHidden());
     f.answer({"ok"});
@@ -314,10 +347,19 @@ void TestPivWindow::pairingReportAndUnpair()
     output = "No paired identity\n";
     f.click("pivUnpair");
     QCOMPARE(report(), QStringLiteral("Unpair Device:\nUnpair Device failed\n"));
-    // The set-up switches the system's pairing dialog on before it asks.
-    f.answer({"no"});
+    // The system's pairing dialog used to be switched on before the question, and stayed on after Cancel.
+    const QString enable = QStringLiteral("sc_auth pairing_ui -s enable");
+    for (const QStringList& cancelled : {L{"no"}, L{"ok", "cancel"}, L{"ok", "pin", "cancel"}}) {
+        f.answer(cancelled);
+        f.click("pivEnablepair");
+        QTRY_VERIFY(f.modal->idle());
+        QVERIFY(!ran.contains(enable));
+    }
+    f.answer({"ok", "pin", "key", "ok"});
     f.click("pivEnablepair");
-    QCOMPARE(ran.last(), QStringLiteral("sc_auth pairing_ui -s enable"));
+    QTRY_COMPARE(f.lastSent(), generateKey("9a"));
+    QCOMPARE(ran.last(), enable);
+    f.reply(status("6A80"));
 
     // Without the macOS tools this system's shell prints nothing.
     f.setShell(nullptr);
@@ -328,7 +370,7 @@ void TestPivWindow::pairingReportAndUnpair()
 // Another user could block, read or replace a public-key file kept in the shared temporary folder.
 void TestPivWindow::publicKeyFolderIsPrivate()
 {
-    f.answer({"pin", "key", "ok"});
+    f.answer({"ok", "pin", "key", "ok"});
     f.click("certGen");
     f.click("generate");
     QTRY_COMPARE(f.lastSent(), generateKey("9a"));

@@ -409,6 +409,7 @@ private:
     // Asks, then deletes the slot's configuration (0 = slot 1, 1 = slot 2).
     void deleteOtpSlot(int slot);
     void changeUI_OTP_List(OTP_STRUCT otp);
+    void showOtpModes();
     // Not a slot: there is no "otpmode" widget to connect it to by name.
     void on_otpmode_currentIndexChanged(int index);
     QValidator* otpValidator(const QString& pattern);

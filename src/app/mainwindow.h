@@ -238,6 +238,8 @@ private:
     // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
     // or the prompt was cancelled.
     bool askFidoPin();
+    // askFidoPin for commands that carry the PIN as typed, where a blank or quote would split it.
+    bool askFidoPinAsWord();
 
 private slots:
     void on_fido_clicked();
@@ -261,6 +263,7 @@ private:
     void onFidoChangePinReply(const JSON_OBJ& reply);
     void onFidoPinRetriesReply(const JSON_OBJ& reply);
     void showCreListDialog(QVector<Credential> const& credentials);
+    void deleteCredential(const Credential& credential);
     void onFidoListCredentialsReply(const JSON_OBJ& reply);
     void onFidoDeleteCredentialReply(const JSON_OBJ& reply);
     void changeUI_fido_bio();

@@ -10,12 +10,15 @@
 #include <QSet>
 #include <QStackedWidget>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 
 namespace {
 
 const QString kStock = QStringLiteral("Other error.Please try again or replug...");
 const QString kBegin = QStringLiteral(" fido enrollment-begin -p 1234");
 const QString kNext = QStringLiteral(" fido enrollment-next -i 0002");
+// Grey levels between an outline and what is around it, to count as seen.
+constexpr int kVisibleContrast = 40;
 
 QByteArray records(const QByteArray& body)
 {
@@ -276,7 +279,7 @@ void TestFidoPage::uncheckedBoxVisible_data()
         QTest::newRow(qPrintable(style)) << style;
 }
 
-// The box of an unticked row is drawn: its picture is not one flat colour.
+// The box of an unticked row is drawn: its indicator has an outline that stands out.
 void TestFidoPage::uncheckedBoxVisible()
 {
     QFETCH(QString, style);
@@ -288,14 +291,19 @@ void TestFidoPage::uncheckedBoxVisible()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("creList"));
     auto* box = list->itemWidget(list->item(0))->findChild<QCheckBox*>();
-    const QImage shot = dialog.grab(QRect(box->mapTo(&dialog, QPoint()), box->size())).toImage();
-    QSet<QRgb> colours;
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QImage shot = dialog.grab(indicator.translated(box->mapTo(&dialog, QPoint()))).toImage();
+    int darkest = 255, lightest = 0;
     for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x)
-            colours.insert(shot.pixel(x, y));
+        for (int x = 0; x < shot.width(); ++x) {
+            darkest = qMin(darkest, qGray(shot.pixel(x, y)));
+            lightest = qMax(lightest, qGray(shot.pixel(x, y)));
+        }
     dialog.close();
     QApplication::setStyle(before);
-    QVERIFY(colours.size() > 1);
+    QVERIFY2(lightest - darkest > kVisibleContrast, qPrintable(QString::number(lightest - darkest)));
 }
 
 void TestFidoPage::startEnrolment()

@@ -239,6 +239,8 @@ private:
     // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
     // or the prompt was cancelled.
     bool askFidoPin();
+    // askFidoPin for commands that carry the PIN as typed, where a blank or quote would split it.
+    bool askFidoPinAsWord();
 
 private slots:
     void on_fido_clicked();
@@ -262,6 +264,7 @@ private:
     void onFidoChangePinReply(const JSON_OBJ& reply);
     void onFidoPinRetriesReply(const JSON_OBJ& reply);
     void showCreListDialog(QVector<Credential> const& credentials);
+    void deleteCredential(const Credential& credential);
     void onFidoListCredentialsReply(const JSON_OBJ& reply);
     void onFidoDeleteCredentialReply(const JSON_OBJ& reply);
     void changeUI_fido_bio();
@@ -414,6 +417,7 @@ private:
     // Asks, then deletes the slot's configuration (0 = slot 1, 1 = slot 2).
     void deleteOtpSlot(int slot);
     void changeUI_OTP_List(OTP_STRUCT otp);
+    void showOtpModes();
     // Not a slot: there is no "otpmode" widget to connect it to by name.
     void on_otpmode_currentIndexChanged(int index);
     QValidator* otpValidator(const QString& pattern);

@@ -11,7 +11,7 @@ QLineEdit* makeCell(QWidget* parent, const QString& text, const QMargins& margin
     auto* cell = new QLineEdit(text, parent);
     cell->setAlignment(Qt::AlignLeft);
     cell->setFont(QFont(QStringLiteral("Microsoft YaHei"), 11, 40));
-    cell->setStyleSheet(QStringLiteral("border-width:0;border-style:outset;"));
+    cell->setStyleSheet(QStringLiteral("border-width:0;border-style:outset;background:transparent;"));
     cell->setFocusPolicy(Qt::NoFocus);
     cell->setCursorPosition(1);
     cell->setContentsMargins(margins);
@@ -34,7 +34,8 @@ CredentialItem::CredentialItem(QWidget* parent, Credential credential)
     layout->addWidget(m_checkBox, 1);
     layout->addWidget(m_rpId, 10);
     layout->addWidget(m_user, 10);
-    setStyleSheet(QStringLiteral("QWidget {background-color: transparent;}"));
+    // Only the cells are transparent, so the selection shows through them: a transparent check
+    // box loses its outline under some styles (Fusion) and an unticked box disappears.
 
     connect(m_checkBox, &QCheckBox::clicked, this, &CredentialItem::checkBox_State_Change);
 }

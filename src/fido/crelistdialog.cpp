@@ -1,10 +1,8 @@
 #include "fido/crelistdialog.h"
 
-#include "app/commands.h"
 #include "fido/credentialitem.h"
 #include "ui_crelistdialog.h"
 
-#include <QDebug>
 #include <QKeyEvent>
 
 CreListDialog::CreListDialog(QWidget* parent, double factor)
@@ -13,6 +11,7 @@ CreListDialog::CreListDialog(QWidget* parent, double factor)
 {
     ui->setupUi(this);
     scaleForm(factor);
+    ui->deleteBtn->setEnabled(false);
 }
 
 CreListDialog::~CreListDialog() = default;
@@ -26,7 +25,6 @@ void CreListDialog::addItem(Credential credential)
     ui->creList->addItem(item);
     ui->creList->setItemWidget(item, row);
     m_items.append(row);
-    ui->creList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void CreListDialog::delItem(bool deleted)
@@ -39,12 +37,15 @@ void CreListDialog::delItem(bool deleted)
         m_items.removeAt(i);
         delete ui->creList->takeItem(i);
     }
+    // The list would move the highlight to a neighbour that is not checked.
+    showChoice(-1);
 }
 
 void CreListDialog::delAllItem(QWidget* center)
 {
     m_items.clear();
     ui->creList->clear();
+    showChoice(-1);
     if (center)
         move(center->geometry().center() - rect().center());
 }
@@ -53,31 +54,32 @@ void CreListDialog::RecvItem(Credential item)
 {
     // One row at a time: the row whose box was clicked ends checked and selected, also when
     // the click unticked it.
-    for (int i = 0; i < m_items.size(); ++i) {
-        const bool same = m_items[i]->getCredential() == item;
-        m_items[i]->setCheckState(same);
-        ui->creList->item(i)->setSelected(same);
-    }
+    for (int i = 0; i < m_items.size(); ++i)
+        if (m_items[i]->getCredential() == item)
+            showChoice(i);
 }
 
 void CreListDialog::on_creList_itemClicked(QListWidgetItem* item)
 {
-    const int clicked = ui->creList->row(item);
-    for (int i = 0; i < m_items.size(); ++i)
-        m_items[i]->setCheckState(i == clicked);
+    showChoice(ui->creList->row(item));
+}
+
+void CreListDialog::showChoice(int row)
+{
+    for (int i = 0; i < m_items.size(); ++i) {
+        m_items[i]->setCheckState(i == row);
+        ui->creList->item(i)->setSelected(i == row);
+    }
+    if (row < 0)
+        ui->creList->setCurrentIndex(QModelIndex());
+    ui->deleteBtn->setEnabled(row >= 0);
 }
 
 void CreListDialog::on_deleteBtn_clicked()
 {
-    m_mesage.clear();
-    for (CredentialItem* row : qAsConst(m_items)) {
-        if (!row->getCheckState())
-            continue;
-        const Credential credential = row->getCredential();
-        m_mesage = Cmd::fidoDeleteCredential(credential.credentialId, credential.credentialType);
-        qDebug() << "cmdSend====m_mesage=" << m_mesage;
-        emit message(m_mesage, CmdType::FidoDeleteCredential);
-    }
+    for (CredentialItem* row : qAsConst(m_items))
+        if (row->getCheckState())
+            emit deleteRequested(row->getCredential());
 }
 
 void CreListDialog::on_Close_clicked()
@@ -87,7 +89,7 @@ void CreListDialog::on_Close_clicked()
 
 void CreListDialog::keyPressEvent(QKeyEvent* event)
 {
-    // Escape must not close the list; Return and Enter delete the checked row.
+    // Escape must not close the list; Return and Enter act as Delete.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        on_deleteBtn_clicked();
+        ui->deleteBtn->click();
 }

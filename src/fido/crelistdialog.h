@@ -16,7 +16,7 @@ namespace Ui {
 class CreListDialog;
 }
 
-// The resident credentials of the key, one checkable row each; deletes the checked one.
+// The resident credentials of the key, one checkable row each; asks to delete the checked one.
 class CreListDialog : public ScaledDialog
 {
     Q_OBJECT
@@ -32,7 +32,8 @@ public:
     void delAllItem(QWidget* center);
 
 signals:
-    void message(QString const& info, int index);
+    // Delete was pressed with this row checked; the window asks and sends.
+    void deleteRequested(const Credential& credential);
 
 public slots:
     void RecvItem(Credential item);
@@ -46,7 +47,9 @@ private slots:
     void on_Close_clicked();
 
 private:
-    QString m_mesage;
+    // Delete is offered exactly when a row is checked; the checked row is the selected one.
+    void showChoice(int row);
+
     std::unique_ptr<Ui::CreListDialog> ui;
     QList<CredentialItem*> m_items;
 };

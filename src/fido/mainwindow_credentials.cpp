@@ -77,6 +77,18 @@ void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
     m_fidoPin.clear();
 }
 
+void MainWindow::deleteCredential(const Credential& credential)
+{
+    // A passkey cannot be brought back: the question names whose it is.
+    const QString question = QStringLiteral("Do you want to delete the credential of user \"%1\" for \"%2\"? \n"
+                                            "This permanently deletes it from the key.")
+                                 .arg(credential.userName, credential.rpId);
+    if (!askQuestion(QStringLiteral("Delete"), question))
+        return;
+    cmdSend(Cmd::fidoDeleteCredential(credential.credentialId, credential.credentialType),
+            CmdType::FidoDeleteCredential);
+}
+
 void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();

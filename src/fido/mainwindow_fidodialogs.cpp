@@ -5,8 +5,11 @@
 #include "app/commands.h"
 #include "fido/crelistdialog.h"
 #include "ui/changepin.h"
+#include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
 #include "ui/registfingerprint.h"
+
+#include <algorithm>
 
 void MainWindow::createFidoDialogs()
 {
@@ -16,7 +19,7 @@ void MainWindow::createFidoDialogs()
     m_pivPinDlg->close();
     m_creList = new CreListDialog(this, m_scale);
     m_creList->close();
-    connect(m_creList, &CreListDialog::message, this, &MainWindow::cmdSend);
+    connect(m_creList, &CreListDialog::deleteRequested, this, &MainWindow::deleteCredential);
     m_regFinger = new registFingerprint(this, m_scale);
     m_regFinger->close();
 
@@ -48,6 +51,21 @@ bool MainWindow::askFidoPin()
     }
     m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
     return !m_fidoPin.isEmpty();
+}
+
+bool MainWindow::askFidoPinAsWord()
+{
+    if (!askFidoPin())
+        return false;
+    const bool splits = m_fidoPin.contains(QLatin1Char('"')) ||
+                        std::any_of(m_fidoPin.begin(), m_fidoPin.end(), [](QChar c) { return c.isSpace(); });
+    if (!splits)
+        return true;
+    m_fidoPin.clear();
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                QStringLiteral("Fingerprints cannot be managed with a FIDO PIN that contains a blank or a "
+                               "double quote. Change the PIN first."));
+    return false;
 }
 
 QString MainWindow::showPINDialog(QString const& type)

@@ -77,7 +77,7 @@ void MainWindow::closeFingerprintDialog()
 
 void MainWindow::on_addfinger_clicked()
 {
-    if (!askFidoPin())
+    if (!askFidoPinAsWord())
         return;
     ui->addfinger->setEnabled(false);
     const QString command = Cmd::fidoEnrollBegin(m_fidoPin);
@@ -184,10 +184,14 @@ void MainWindow::on_delfinger_clicked()
         showMessage(1, QStringLiteral("Warning"), QStringLiteral(" Please select the fingerprint you want to delete."));
         return;
     }
-    if (!askFidoPin())
+    const QString name = ui->fingerList->currentItem()->text();
+    if (!askQuestion(QStringLiteral("Delete"),
+                     QStringLiteral("Do you want to delete the fingerprint \"%1\"?").arg(name)))
+        return;
+    if (!askFidoPinAsWord())
         return;
     // The template's number is the two decimal digits at positions 12 and 13 of its name.
-    const int number = ui->fingerList->currentItem()->text().mid(12, 2).toInt();
+    const int number = name.mid(12, 2).toInt();
     m_waiting->show(this, QStringLiteral("Deleting, please wait ..."));
     cmdSend(Cmd::fidoRemoveEnrollment(m_fidoPin, number), CmdType::FidoRemoveEnrollment);
     m_fidoPin.clear();

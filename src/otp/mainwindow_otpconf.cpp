@@ -7,6 +7,7 @@
 #include "otp/otpinput.h"
 #include "support/hex.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -34,12 +35,7 @@ void MainWindow::on_otp1Conf_clicked()
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("SHORT TOUCH(Slot 1)"));
     setBtnStyleSheet(10);
-    ui->otp_mode_hotp->setChecked(true);
-    // A single-slot key only does OATH HOTP.
-    const bool singleSlot = ui->otp_swap->isHidden();
-    ui->otp_mode_sp->setHidden(singleSlot);
-    ui->otp_mode_cr->setHidden(singleSlot);
-    on_otpmode_currentIndexChanged(0);
+    showOtpModes();
     ui->checkBox_withenter->setEnabled(true);
     getOTPValueWithEnter();
 }
@@ -49,10 +45,20 @@ void MainWindow::on_otp2Conf_clicked()
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("LONG TOUCH(Slot 2)"));
     setBtnStyleSheet(10);
-    ui->otp_mode_hotp->setChecked(true);
-    on_otpmode_currentIndexChanged(0);
+    showOtpModes();
     ui->checkBox_withenter->setChecked(false);
     ui->checkBox_withenter->setEnabled(false);
+}
+
+// The modes of the key now connected, whichever key opened the page before.
+void MainWindow::showOtpModes()
+{
+    ui->otp_mode_hotp->setChecked(true);
+    // A single-slot key only does OATH HOTP.
+    const bool singleSlot = ui->otp_swap->isHidden();
+    ui->otp_mode_sp->setHidden(singleSlot);
+    ui->otp_mode_cr->setHidden(singleSlot);
+    on_otpmode_currentIndexChanged(0);
 }
 
 void MainWindow::on_otp_mode_hotp_clicked()
@@ -118,9 +124,10 @@ void MainWindow::on_check_sta_any_stateChanged(int state)
     ui->lineEdit_sta_key->clear();
 }
 
-void MainWindow::on_lineEdit_hotp_name_textChanged(const QString& text)
+// A key that hides its serial writes an empty name, so the name never holds OK back.
+void MainWindow::on_lineEdit_hotp_name_textChanged(const QString&)
 {
-    ui->hotp_config->setEnabled(!text.isEmpty() && isWholeBytes(ui->lineEdit_hotp_key->text()));
+    ui->hotp_config->setEnabled(isWholeBytes(ui->lineEdit_hotp_key->text()));
 }
 
 void MainWindow::on_lineEdit_hotp_key_textChanged(const QString& text)
@@ -128,9 +135,9 @@ void MainWindow::on_lineEdit_hotp_key_textChanged(const QString& text)
     ui->hotp_config->setEnabled(isWholeBytes(text));
 }
 
-void MainWindow::on_lineEdit_cr_name_textChanged(const QString& text)
+void MainWindow::on_lineEdit_cr_name_textChanged(const QString&)
 {
-    ui->cr_config->setEnabled(!text.isEmpty() && isWholeBytes(ui->lineEdit_cr_key->text()));
+    ui->cr_config->setEnabled(isWholeBytes(ui->lineEdit_cr_key->text()));
 }
 
 void MainWindow::on_lineEdit_cr_key_textChanged(const QString& text)
@@ -138,17 +145,19 @@ void MainWindow::on_lineEdit_cr_key_textChanged(const QString& text)
     ui->cr_config->setEnabled(isWholeBytes(text));
 }
 
-void MainWindow::on_lineEdit_sta_name_textChanged(const QString& text)
+void MainWindow::on_lineEdit_sta_name_textChanged(const QString&)
 {
-    ui->sta_config->setEnabled(!text.isEmpty() && !ui->lineEdit_sta_key->text().isEmpty());
+    ui->sta_config->setEnabled(!ui->lineEdit_sta_key->text().isEmpty());
 }
 
 void MainWindow::on_lineEdit_sta_key_textChanged(const QString& text)
 {
-    // The key can only type printable ASCII; "<" and ">" are refused as well. Removing the
-    // character runs this check again on the shorter text.
-    if (!text.isEmpty() && !OtpInput::isStaticKeyChar(text.back())) {
-        ui->lineEdit_sta_key->setText(text.chopped(1));
+    // Typed or pasted, a character the key cannot type leaves the field at once, so what is
+    // programmed is exactly what is shown. Setting the kept text runs this check again.
+    const QString refused = OtpInput::untypeable(text);
+    if (!refused.isEmpty()) {
+        ui->lineEdit_sta_key->setText(OtpInput::typeable(text));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), OtpInput::refusedMessage(refused));
         return;
     }
     ui->sta_config->setEnabled(!text.isEmpty());
@@ -181,7 +190,7 @@ void MainWindow::on_hotp_gen_key_clicked()
 
 void MainWindow::on_sta_gen_key_clicked()
 {
-    ui->lineEdit_sta_key->setText(getRandomData(16, false, ui->check_sta_any->isChecked()));
+    ui->lineEdit_sta_key->setText(OtpInput::randomStaticKey(ui->check_sta_any->isChecked()));
 }
 
 void MainWindow::on_cr_gen_key_clicked()
@@ -235,8 +244,8 @@ void MainWindow::configOTP()
 {
     OTP_STRUCT otp;
     getItemValue(otp);
-    const bool configured = (otp.slot == m_otp[0].slot && !m_otp[0].name.isEmpty()) ||
-                            (otp.slot == m_otp[1].slot && !m_otp[1].name.isEmpty());
+    const bool configured =
+        (otp.slot == m_otp[0].slot && m_otp[0].configured) || (otp.slot == m_otp[1].slot && m_otp[1].configured);
     if (configured && !showMessage(3, QStringLiteral("Overwrite"),
                                    QStringLiteral("Do you want to overwrite the existing configuration?")))
         return;
@@ -255,6 +264,7 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
         getItemValue(otp);
         // Nothing reads a slot record's secret back; it need not outlive the write.
         otp.key.clear();
+        otp.configured = true;
         m_otp[otp.slot == 0 ? 0 : 1] = otp;
         showMessage(0, QStringLiteral("Success"), QStringLiteral("OTP personalization successfully. "));
     } else {

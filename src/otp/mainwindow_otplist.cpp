@@ -30,6 +30,8 @@ OTP_STRUCT slotRecord(const TextMap& record)
             otp.name = value;
         }
     }
+    // The key lists only the slots that hold a configuration, whatever their name.
+    otp.configured = true;
     return otp;
 }
 
@@ -114,9 +116,8 @@ void MainWindow::changeUI_OTP_List(OTP_STRUCT otp)
     QLabel* state = otp.slot == 0 ? ui->label_otp_1_state : otp.slot == 1 ? ui->label_otp_2_state : nullptr;
     if (!remove)
         return;
-    remove->setEnabled(!otp.name.isEmpty());
-    state->setText(otp.name.isEmpty() ? QStringLiteral("This slot is empty")
-                                      : QStringLiteral("This slot is configured"));
+    remove->setEnabled(otp.configured);
+    state->setText(otp.configured ? QStringLiteral("This slot is configured") : QStringLiteral("This slot is empty"));
 }
 
 void MainWindow::on_otp_swap_clicked()
@@ -136,7 +137,7 @@ void MainWindow::on_otp2Delete_clicked()
 
 void MainWindow::deleteOtpSlot(int slot)
 {
-    if (m_otp[slot].name.isEmpty())
+    if (!m_otp[slot].configured)
         return;
     const QString question = slot == 0 ? QStringLiteral("Do you want to delete the content of short touch (Slot 1)? \n"
                                                         "this permanently deletes the configuration.")

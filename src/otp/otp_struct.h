@@ -9,6 +9,9 @@ struct OTP_STRUCT
     QString hash;
     QString type; // "HOTP", "STATIC_PASSWORD" or "CHALLENGE_RESPONSE"
     int digits = 0;
-    QString name; // the serial number field as hex text; a slot is configured when it is set
+    QString name; // the serial number field as hex text; may be empty on a configured slot
     QString key;
+    // The key listed the slot (or the window has just written it); the name alone
+    // cannot tell, since a key that hides its serial writes an empty one by default.
+    bool configured = false;
 };

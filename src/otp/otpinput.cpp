@@ -7,6 +7,7 @@ namespace OtpInput {
 namespace {
 
 constexpr int kSerialDigits = 12;
+constexpr int kStaticKeyLength = 16;
 // " " (0x20) to "}" (0x7D): 94 printable characters.
 constexpr int kFirstPrintable = 0x20;
 constexpr int kPrintableCount = 94;
@@ -38,6 +39,31 @@ bool isStaticKeyChar(QChar c)
     return c >= QLatin1Char(' ') && c <= QLatin1Char('~') && c != QLatin1Char('<') && c != QLatin1Char('>');
 }
 
+QString untypeable(const QString& text)
+{
+    QString refused;
+    for (const QChar c : text)
+        if (!isStaticKeyChar(c) && !refused.contains(c))
+            refused += c;
+    return refused;
+}
+
+QString typeable(const QString& text)
+{
+    QString kept;
+    for (const QChar c : text)
+        if (isStaticKeyChar(c))
+            kept += c;
+    return kept;
+}
+
+QString refusedMessage(const QString& refused)
+{
+    return QStringLiteral("The key cannot type \"%1\". A static password takes the printable ASCII characters "
+                          "except \"<\" and \">\"; the others were removed.")
+        .arg(refused);
+}
+
 QString randomData(int count, bool hexFormat, bool anyChar, QRandomGenerator* random)
 {
     QString out;
@@ -50,6 +76,14 @@ QString randomData(int count, bool hexFormat, bool anyChar, QRandomGenerator* ra
         else
             out += c;
     }
+    return out;
+}
+
+QString randomStaticKey(bool anyChar, QRandomGenerator* random)
+{
+    QString out;
+    while (out.size() < kStaticKeyLength)
+        out += typeable(randomData(kStaticKeyLength - out.size(), false, anyChar, random));
     return out;
 }
 

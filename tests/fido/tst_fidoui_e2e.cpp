@@ -35,8 +35,10 @@ void TestFidoEndToEnd::setPinCredentialsFingerprintReset()
     w.click("fidoSetPIN1");
     QTRY_COMPARE(w.modal.lastText(), QStringLiteral("Set PIN successfully."));
 
-    // List the key's five credentials, delete the second one while the list stays open.
+    // List the key's five credentials, delete the second one while the list stays open; a
+    // declined question first leaves all five on the key.
     QString deletedId;
+    QString keptAfterCancel;
     bool deleted = false;
     answerPin(w.modal, QStringLiteral("1234"));
     w.modal.actWhenShown(QStringLiteral("CreListDialog"), [&](QWidget* d) {
@@ -44,13 +46,20 @@ void TestFidoEndToEnd::setPinCredentialsFingerprintReset()
         auto* second = qobject_cast<CredentialItem*>(list->itemWidget(list->item(1)));
         deletedId = second->getCredential().credentialId;
         second->findChild<QCheckBox*>()->click();
-        d->findChild<QPushButton*>(QStringLiteral("deleteBtn"))->click();
+        auto* deleteBtn = d->findChild<QPushButton*>(QStringLiteral("deleteBtn"));
+        w.modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
+        deleteBtn->click();
+        keptAfterCancel = m_sim.control(QStringLiteral("status"));
+        w.answerMessage();
+        deleteBtn->click();
         // The reply arrives while the list is up.
         deleted = QTest::qWaitFor([list] { return list->count() == 4; }, 5000);
         d->findChild<QPushButton*>(QStringLiteral("Close"))->click();
     });
     w.click("enumCre1");
     QTRY_VERIFY(deleted);
+    QVERIFY2(keptAfterCancel.contains(QLatin1String("fido_credentials=5")), qPrintable(keptAfterCancel));
+    QVERIFY(m_sim.control(QStringLiteral("status")).contains(QLatin1String("fido_credentials=4")));
 
     // Enrol a finger: four good samples, the list refreshed behind the dialog.
     w.click("bioMgr1");

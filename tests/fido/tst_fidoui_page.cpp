@@ -6,13 +6,19 @@
 
 #include <QCheckBox>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QSet>
 #include <QStackedWidget>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 
 namespace {
 
 const QString kStock = QStringLiteral("Other error.Please try again or replug...");
 const QString kBegin = QStringLiteral(" fido enrollment-begin -p 1234");
 const QString kNext = QStringLiteral(" fido enrollment-next -i 0002");
+// Grey levels between an outline and what is around it, to count as seen.
+constexpr int kVisibleContrast = 40;
 
 QByteArray records(const QByteArray& body)
 {
@@ -39,6 +45,9 @@ private slots:
     void replugTimesOut();
     void listShowsOnlyTheNewRowsInOrder();
     void selectAndDelete();
+    void everyRowReachable();
+    void uncheckedBoxVisible_data();
+    void uncheckedBoxVisible();
     void enrolmentSequence();
     void fingerNotLifted();
     void closeWhileSampling();
@@ -46,6 +55,9 @@ private slots:
     void testOutcome();
     void deleteIndexFormatting_data();
     void deleteIndexFormatting();
+    void fingerprintDeleteDeclined();
+    void pinThatSplitsTheLineRefused_data();
+    void pinThatSplitsTheLineRefused();
 
 private:
     int page() { return m_w->find<QStackedWidget>("contentPage")->currentIndex(); }
@@ -198,8 +210,8 @@ void TestFidoPage::listShowsOnlyTheNewRowsInOrder()
     QCOMPARE(m_w->modal.lastText(), QStringLiteral("No valid credential found."));
 }
 
-// Single selection in the window's list, then the checked row's command with the remembered
-// PIN: a refusal keeps every row, the success removes exactly the checked one.
+// Single selection in the window's list, a question naming the checked row, then its command
+// with the remembered PIN: a refusal keeps every row, the success removes exactly the checked one.
 void TestFidoPage::selectAndDelete()
 {
     CreListDialog* dialog = Access::creList(m_w->window);
@@ -207,7 +219,7 @@ void TestFidoPage::selectAndDelete()
     auto* deleteBtn = dialog->findChild<QPushButton*>(QStringLiteral("deleteBtn"));
     fill(dialog);
     Access::fidoPin(m_w->window) = QStringLiteral("1234");
-    deleteBtn->click(); // none checked: nothing may be sent
+    QVERIFY(!deleteBtn->isEnabled()); // none checked
     tick(dialog, 0);
     tick(dialog, 2);
     QCOMPARE(shown(dialog), (QStringList{"a.test/u", "b.test/u", "c.test/u*"}));
@@ -219,7 +231,18 @@ void TestFidoPage::selectAndDelete()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(1)).center());
     QCOMPARE(shown(dialog), (QStringList{"a.test/u", "b.test/u*", "c.test/u"}));
 
+    // Cancel keeps the credential; Return asks as Delete does.
+    m_w->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
+    QTest::keyClick(dialog, Qt::Key_Return);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->modal.seen().last().title, QStringLiteral("Delete"));
+    QCOMPARE(m_w->modal.lastText(), QStringLiteral("Do you want to delete the credential of user \"u\" for "
+                                                   "\"b.test\"? \nThis permanently deletes it from the key."));
+    QCOMPARE(shown(dialog), (QStringList{"a.test/u", "b.test/u*", "c.test/u"}));
+    QVERIFY(!m_w->busy());
+
     const QString line = QStringLiteral("fido delete-resident-credential -i b -t public-key -p 31323334");
+    m_w->answerMessage();
     deleteBtn->click();
     QTRY_COMPARE(m_w->sent(), QStringList{line});
     QCOMPARE(m_w->busyText(), QStringLiteral("Deleting, please wait ..."));
@@ -227,11 +250,60 @@ void TestFidoPage::selectAndDelete()
     m_w->reply(status("6F00", "Denied"), CmdType::FidoDeleteCredential);
     QCOMPARE(m_w->modal.lastText(), QStringLiteral("Denied"));
     QCOMPARE(shown(dialog), (QStringList{"a.test/u", "b.test/u*", "c.test/u"}));
+    m_w->answerMessage();
     deleteBtn->click();
     QTRY_COMPARE(m_w->sent(), (QStringList{line, line}));
     m_w->reply(status("9000"), CmdType::FidoDeleteCredential);
     QVERIFY(!m_w->busy());
+    // Nothing is checked or highlighted after the deletion, and Delete waits for a new choice.
     QCOMPARE(shown(dialog), (QStringList{"a.test/u", "c.test/u"}));
+    QVERIFY(list->selectedItems().isEmpty());
+    QVERIFY(!deleteBtn->isEnabled());
+}
+
+void TestFidoPage::everyRowReachable()
+{
+    CreListDialog* dialog = Access::creList(m_w->window);
+    dialog->delAllItem(nullptr);
+    for (int i = 0; i < 12; ++i)
+        dialog->addItem(Credential{QStringLiteral("rp%1.test").arg(i), "u", QString::number(i), "public-key"});
+    dialog->show();
+    QVERIFY(dialog->findChild<QListWidget*>(QStringLiteral("creList"))->verticalScrollBar()->isVisible());
+    dialog->close();
+}
+
+void TestFidoPage::uncheckedBoxVisible_data()
+{
+    QTest::addColumn<QString>("style");
+    for (const QString& style : QStyleFactory::keys())
+        QTest::newRow(qPrintable(style)) << style;
+}
+
+// The box of an unticked row is drawn: its indicator has an outline that stands out.
+void TestFidoPage::uncheckedBoxVisible()
+{
+    QFETCH(QString, style);
+    const QString before = QApplication::style()->objectName();
+    QApplication::setStyle(style);
+    CreListDialog dialog(nullptr, 1.0);
+    dialog.addItem(Credential{QStringLiteral("a.test"), "u", "a", "public-key"});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("creList"));
+    auto* box = list->itemWidget(list->item(0))->findChild<QCheckBox*>();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QImage shot = dialog.grab(indicator.translated(box->mapTo(&dialog, QPoint()))).toImage();
+    int darkest = 255, lightest = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            darkest = qMin(darkest, qGray(shot.pixel(x, y)));
+            lightest = qMax(lightest, qGray(shot.pixel(x, y)));
+        }
+    dialog.close();
+    QApplication::setStyle(before);
+    QVERIFY2(lightest - darkest > kVisibleContrast, qPrintable(QString::number(lightest - darkest)));
 }
 
 void TestFidoPage::startEnrolment()
@@ -339,10 +411,53 @@ void TestFidoPage::deleteIndexFormatting()
     QFETCH(QString, index);
     list()->addItems({QStringLiteral("Fingerprint_01"), name});
     list()->setCurrentRow(1);
+    m_w->answerMessage();
     answerPin(m_w->modal, QStringLiteral("1234"));
     m_w->click("delfinger");
     QTRY_COMPARE(m_w->sent(), QStringList{" fido remove-enrollment -p 1234 -i " + index});
+    QCOMPARE(m_w->modal.seen().first().text, "Do you want to delete the fingerprint \"" + name + "\"?");
     m_w->reply(status("9000"), CmdType::FidoRemoveEnrollment);
+}
+
+void TestFidoPage::fingerprintDeleteDeclined()
+{
+    list()->addItems({QStringLiteral("Fingerprint_01")});
+    list()->setCurrentRow(0);
+    m_w->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
+    m_w->click("delfinger");
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->modal.seen().size(), 1); // no PIN was asked for
+    m_w->expectSentBeforeProbe({});
+}
+
+// Fingerprint commands carry the PIN as typed: a blank or a quote would split it or the line.
+void TestFidoPage::pinThatSplitsTheLineRefused_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("pin");
+    for (const char* button : {"addfinger", "delfinger"})
+        for (const char* pin : {"12 34", "12\"34", "1234\t"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(button, pin))) << button << pin;
+}
+
+void TestFidoPage::pinThatSplitsTheLineRefused()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, pin);
+    list()->addItems({QStringLiteral("Fingerprint_01")});
+    list()->setCurrentRow(0);
+    if (button == QLatin1String("delfinger"))
+        m_w->answerMessage(); // the question naming the fingerprint
+    answerPin(m_w->modal, pin);
+    m_w->answerMessage();
+    m_w->click(qPrintable(button));
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->modal.seen().last().title, QStringLiteral("Warning"));
+    QCOMPARE(m_w->modal.lastText(), QStringLiteral("Fingerprints cannot be managed with a FIDO PIN that contains a "
+                                                   "blank or a double quote. Change the PIN first."));
+    QVERIFY(Access::fidoPin(m_w->window).isEmpty());
+    QVERIFY(addEnabled());
+    m_w->expectSentBeforeProbe({});
 }
 
 QTEST_MAIN(TestFidoPage)

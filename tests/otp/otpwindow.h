@@ -30,7 +30,7 @@ public:
     }
     void click(const QString& button) const { widget<QAbstractButton>(button)->click(); }
     QString text(const QString& name) const { return widget(name)->property("text").toString(); }
-    QString slotName(int slot) const { return window.m_otp[slot].name; }
+    bool slotConfigured(int slot) const { return window.m_otp[slot].configured; }
 
     QStringList lines() const { return backend.receivedLines(); }
     QString lastLine() const { return lines().value(lines().size() - 1); }

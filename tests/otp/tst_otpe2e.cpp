@@ -40,10 +40,11 @@ private slots:
     void cleanup();
     void hotpFromTheWindowTypesOpensslCodes();
     void challengeResponseAnswersRfc2202Case2();
+    void slotWrittenWithoutSerialIsListedAndDeleted();
 
 private:
-    // A window on a fresh simulated R15, its details read, on the OTP page.
-    bool start();
+    // A window on a fresh simulated key, its details read, on the OTP page.
+    bool start(const QString& model = QStringLiteral("R15"));
     // Clicks OK on the open page and confirms the message that comes; returns its text.
     QString configure(const QString& page)
     {
@@ -65,9 +66,9 @@ void TestOtpEndToEnd::cleanup()
     QCOMPARE(visibleDialogCount(), 0);
 }
 
-bool TestOtpEndToEnd::start()
+bool TestOtpEndToEnd::start(const QString& model)
 {
-    m_harness.reset(new SimHarness(QStringLiteral("R15")));
+    m_harness.reset(new SimHarness(model));
     // The command type is program-wide: the previous test's window left its last one behind.
     g_currItem = 0;
     f.reset(new OtpWindow(SimHarness::simPath()));
@@ -113,6 +114,29 @@ void TestOtpEndToEnd::challengeResponseAnswersRfc2202Case2()
     f->click(QStringLiteral("backOtp"));
     QTRY_COMPARE(f->text("label_otp_2_state"), QStringLiteral("This slot is configured"));
     QCOMPARE(f->text("label_otp_1_state"), QStringLiteral("This slot is empty"));
+}
+
+// An R8 reports no serial, so the default name is empty; the slot still holds a configuration.
+void TestOtpEndToEnd::slotWrittenWithoutSerialIsListedAndDeleted()
+{
+    QVERIFY(start(QStringLiteral("R8")));
+    f->click(QStringLiteral("otp1Conf"));
+    QTRY_VERIFY(f->idle());
+    QCOMPARE(f->text("lineEdit_hotp_name"), QString());
+    f->click(QStringLiteral("hotp_gen_key"));
+    QCOMPARE(configure(QStringLiteral("hotp")), QStringLiteral("OTP personalization successfully. "));
+    QVERIFY(m_harness->control(QStringLiteral("status")).contains(QLatin1String("otp_slot1=HOTP")));
+
+    QTRY_VERIFY(f->idle());
+    f->click(QStringLiteral("backOtp"));
+    QTRY_COMPARE(f->text("label_otp_1_state"), QStringLiteral("This slot is configured"));
+    QTRY_VERIFY(f->idle());
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the question
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the outcome
+    f->click(QStringLiteral("otp1Delete"));
+    QTRY_VERIFY(f->modal.idle());
+    QCOMPARE(f->lastMessage().second, QStringLiteral("Delete successfully."));
+    QVERIFY(m_harness->control(QStringLiteral("status")).contains(QLatin1String("otp_slot1=empty")));
 }
 
 QTEST_MAIN(TestOtpEndToEnd)

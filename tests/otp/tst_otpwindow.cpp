@@ -3,6 +3,7 @@
 // The configuration page: the command line each mode writes, when OK is offered, the input
 // rules, the generators, the overwrite question, and the with-enter setting (read on slot 1's
 // page, written only by a click).
+#include "otp/otpinput.h"
 #include "otpwindow.h"
 
 #include <QCheckBox>
@@ -109,7 +110,7 @@ void TestOtpWindow::listShowsSlots_data()
     row("slot_default", OneConfigured, R"({"SW":"9000","INFO":"slot_default","DATA":[{"slot":"1","name":"01"}]})", true,
         Empty, Configured);
     row("neither slot_2 nor slot_default", TwoConfigured, OneConfigured, false, Configured, Empty);
-    row("empty name", TwoConfigured, slot2 + R"({"slot":"0","type":"HOTP","name":""}]})", true, Empty, Empty);
+    row("empty name", TwoConfigured, slot2 + R"({"slot":"0","type":"HOTP","name":""}]})", true, Configured, Empty);
     row("slot value 2 ignored", TwoConfigured, slot2 + R"({"slot":"2","name":"CC"}]})", true, Empty, Empty);
     row("keys told by four characters", TwoConfigured, slot2 + R"({"slot_index":"1","names":"DD"}]})", true, Empty,
         Configured);
@@ -133,7 +134,7 @@ void TestOtpWindow::listShowsSlots()
     QCOMPARE(f->widget("otp2Delete")->isEnabled(), state2 == Configured);
     QCOMPARE(f->widget("otp_swap")->isEnabled(), state1 == Configured || state2 == Configured);
     // The slot records follow: they decide whether a write asks to overwrite.
-    QCOMPARE(f->slotName(0).isEmpty(), state1 == Empty);
+    QCOMPARE(f->slotConfigured(0), state1 == Configured);
     for (const char* name : {"label_7", "label_otp_2_state", "otp_swap", "groupBox_10"})
         QCOMPARE(f->widget(name)->isHidden(), !secondSlot);
     QVERIFY(f->modal.seen().isEmpty());
@@ -295,21 +296,27 @@ void TestOtpWindow::fieldsKeepOnlyAllowedText_data()
 {
     QTest::addColumn<QString>("edit"); // page and field
     QTest::addColumn<bool>("anyCharacter");
-    QTest::addColumn<bool>("typed"); // or set at once
+    QTest::addColumn<bool>("typed"); // or pasted at once
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("refused"); // named by a warning; empty: refused silently or not at all
     const auto row = [](const char* name, const char* edit, bool any, bool typed, const QString& text,
-                        const QString& kept) { QTest::newRow(name) << edit << any << typed << text << kept; };
+                        const QString& kept, const QString& refused = QString()) {
+        QTest::newRow(name) << edit << any << typed << text << kept << refused;
+    };
     const QString last(QChar(0x9FA5)), past(QChar(0x9FA6));
     row("HOTP key hex", "hotp_key", false, true, "12xG4aF-", "124aF");
     row("static key modhex", "sta_key", false, true, "bcaxyzB1V", "bcBV");
-    row("static key any", "sta_key", true, true, QString::fromUtf8("a中b<c"), "abc");
+    row("static key any", "sta_key", true, true, QString::fromUtf8("a中b<c"), "abc", "<");
     row("name no CJK", "cr_name", false, true, QString::fromUtf8("A中。B，？…") + last + past + "<-1>",
         "AB" + past + "<-1>");
-    // The static key drops a bad last character, again and again, whatever comes before it.
-    row("e acute, DEL", "sta_key", true, false, QString::fromUtf8("abé") + QChar(0x7F), "ab");
-    row("outside the BMP", "sta_key", true, false, QString::fromUtf8("a\U0001F600"), "a");
-    row("run of bad endings", "sta_key", true, false, "<a<<\t>>", "<a");
+    // A pasted static key loses every character the key cannot type, wherever it stands.
+    row("euro inside", "sta_key", true, false, QString::fromUtf8("pa€sw"), "pasw", QString::fromUtf8("€"));
+    row("e acute, DEL", "sta_key", true, false, QString::fromUtf8("abé") + QChar(0x7F), "ab",
+        QString::fromUtf8("é") + QChar(0x7F));
+    row("outside the BMP", "sta_key", true, false, QString::fromUtf8("a\U0001F600"), "a",
+        QString::fromUtf8("\U0001F600"));
+    row("angle brackets and tab", "sta_key", true, false, "<a<<\t>>b", "ab", "<\t>");
 }
 
 void TestOtpWindow::fieldsKeepOnlyAllowedText()
@@ -319,17 +326,23 @@ void TestOtpWindow::fieldsKeepOnlyAllowedText()
     QFETCH(bool, typed);
     QFETCH(QString, text);
     QFETCH(QString, kept);
+    QFETCH(QString, refused);
     QVERIFY(openPage(QStringLiteral("otp1Conf"), edit.section(QLatin1Char('_'), 0, 0)));
     if (anyCharacter)
         f->click(QStringLiteral("check_sta_any"));
     auto* line = f->widget<QLineEdit>("lineEdit_" + edit);
     line->clear();
+    if (!refused.isEmpty())
+        f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
     if (!typed)
-        line->setText(text);
+        line->insert(text); // as a paste inserts it
     // Typed as a keyboard would, characters beyond ASCII included (keyClicks only knows ASCII).
     for (QChar c : typed ? text : QString())
         QTest::sendKeyEvent(QTest::Click, line, Qt::Key_unknown, QString(c), Qt::NoModifier);
     QCOMPARE(line->text(), kept);
+    QCOMPARE(f->modal.seen().isEmpty(), refused.isEmpty());
+    if (!refused.isEmpty())
+        QCOMPARE(f->lastMessage(), qMakePair(QStringLiteral("Warning"), OtpInput::refusedMessage(refused)));
 }
 
 void TestOtpWindow::generatorsFillTheirField_data()
@@ -341,6 +354,7 @@ void TestOtpWindow::generatorsFillTheirField_data()
     QString printable;
     for (int c = 0x20; c <= 0x7D; ++c)
         printable += QChar(c);
+    const QString typeable = QString(printable).remove(QLatin1Char('<')).remove(QLatin1Char('>'));
     const QString digits = QStringLiteral("0123456789");
     const auto row = [](const char* page, const char* field, bool any, const QString& alphabet) {
         QTest::newRow(qPrintable(QStringLiteral("%1 %2 %3").arg(page, field).arg(any)))
@@ -352,7 +366,7 @@ void TestOtpWindow::generatorsFillTheirField_data()
     row("cr", "name", false, digits);
     row("sta", "name", false, digits);
     row("sta", "key", false, QStringLiteral("bcdefghijklnrtuvBCDEFGHIJKLNRTUV"));
-    row("sta", "key", true, printable);
+    row("sta", "key", true, typeable);
 }
 
 void TestOtpWindow::generatorsFillTheirField()
@@ -374,8 +388,7 @@ void TestOtpWindow::generatorsFillTheirField()
             QVERIFY2(QRegExp(QStringLiteral("([0-9A-F]{2}){16}")).exactMatch(value), qPrintable(value));
             value = QString::fromLatin1(QByteArray::fromHex(value.toLatin1()));
         }
-        // The static key's own rule drops a "<" or ">" drawn last.
-        QVERIFY2(value.size() == (field == QLatin1String("key") ? 16 : 12) || anyCharacter, qPrintable(value));
+        QVERIFY2(value.size() == (field == QLatin1String("key") ? 16 : 12), qPrintable(value));
         for (QChar c : value)
             seen.insert(c);
         // A generated key is always a valid one.
@@ -390,7 +403,9 @@ void TestOtpWindow::singleSlotKeyOffersOnlyOathOtp()
     QVERIFY(f->openConf());
     QVERIFY(f->widget<QAbstractButton>("otp_mode_hotp")->isChecked());
     QVERIFY(f->widget("otp_mode_sp")->isHidden() && f->widget("otp_mode_cr")->isHidden());
-    QVERIFY(openPage(QStringLiteral("otp1Conf"), QStringLiteral("hotp")));
+    // The next key has two slots: slot 2's page offers its three modes.
+    QVERIFY(f->enterPage(QStringLiteral("R15"), TwoEmpty));
+    f->click(QStringLiteral("otp2Conf"));
     QVERIFY(!f->widget("otp_mode_sp")->isHidden() && !f->widget("otp_mode_cr")->isHidden());
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/backendchannel.h"
 #include "app/json.h"
+#include "app/lasttryguard.h"
 #include "otp/otp_struct.h"
 #include "piv/publickeyfolder.h"
 
@@ -101,6 +102,8 @@ private:
     bool showMessage(int kind, const QString& title, const QString& text);
     bool askQuestion(const QString& title, const QString& text);
     void showPendingMessages();
+    // Before a secret is sent on its last try: true when the user still wants it sent.
+    bool confirmLastTry(LastTryGuard::Secret secret);
     // A dropped command ends the fingerprint dialog's flow.
     void closeFingerprintDialog();
 
@@ -113,6 +116,7 @@ private:
     QString m_pivPin;
     QString g_tmpBuf;
     QString m_fidoPin;
+    LastTryGuard m_lastTry;
     double m_scale = 1.0;
 
     BackendChannel* m_channel = nullptr;
@@ -334,6 +338,7 @@ private:
     void openPivSubPage(int index);
     bool askPivPinAndManagementKey(QString& pin);
     void endPivOperation();
+    void showCertificateValidity(const QString& text);
     // A failed step of a chained operation ends it: busy panel hidden, secrets forgotten,
     // failure shown.
     bool pivStepFailed(const JSON_OBJ& reply);

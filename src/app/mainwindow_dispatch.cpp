@@ -73,6 +73,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
+        m_lastTry.forgetAll();
         changeUI_Device(reply);
         return;
     }
@@ -80,6 +81,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
     g_currItem = m_channel->currentType();
     if (index == BackendChannel::kAbandoned || index == CmdType::Dropped6 || index == CmdType::Dropped41)
         return;
+    m_lastTry.noteReply(index, reply);
     const ReplyHandler handler = m_replyHandlers.value(index, &MainWindow::fallbackHandler);
     (this->*handler)(reply);
 }
@@ -126,6 +128,11 @@ bool MainWindow::showMessage(int kind, const QString& title, const QString& text
 bool MainWindow::askQuestion(const QString& title, const QString& text)
 {
     return showMessage(DialogMessage::Question, title, text);
+}
+
+bool MainWindow::confirmLastTry(LastTryGuard::Secret secret)
+{
+    return !m_lastTry.isLastTry(secret) || askQuestion(LastTryGuard::title(secret), LastTryGuard::question(secret));
 }
 
 void MainWindow::showPendingMessages()

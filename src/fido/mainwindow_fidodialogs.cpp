@@ -50,7 +50,11 @@ bool MainWindow::askFidoPin()
         return false;
     }
     m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
-    return !m_fidoPin.isEmpty();
+    if (m_fidoPin.isEmpty() || !confirmLastTry(LastTryGuard::Secret::FidoPin)) {
+        m_fidoPin.clear();
+        return false;
+    }
+    return true;
 }
 
 bool MainWindow::askFidoPinAsWord()

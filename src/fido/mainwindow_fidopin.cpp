@@ -51,7 +51,7 @@ void MainWindow::on_fidoSetPIN_clicked()
 {
     if (isfidoHavePin) {
         const QMap<QString, QString> pins = showChangePINDialog(QStringLiteral("fidochangepin"));
-        if (pins.isEmpty())
+        if (pins.isEmpty() || !confirmLastTry(LastTryGuard::Secret::FidoPin))
             return;
         m_waiting->show(this, QStringLiteral("Changing PIN, please wait ..."));
         cmdSend(Cmd::fidoChangePin(pins.value(QStringLiteral("old")), pins.value(QStringLiteral("new"))),

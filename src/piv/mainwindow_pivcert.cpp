@@ -65,7 +65,7 @@ void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
         ui->label_4->clear();
         ui->issValue->clear();
         ui->label_6->clear();
-        ui->validity->clear();
+        showCertificateValidity(QString());
         ui->label_5->clear();
         ui->label_5->hide();
         ui->subjectValue->setText(QStringLiteral("No certificate loaded."));
@@ -88,7 +88,7 @@ void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
         }
         if (m_scratch.contains("VALIDITY")) {
             ui->label_6->setText(QStringLiteral("Validity Date : "));
-            ui->validity->setText(QString::fromLocal8Bit(m_scratch.value("VALIDITY")));
+            showCertificateValidity(QString::fromLocal8Bit(m_scratch.value("VALIDITY")));
         }
     }
     ui->certExp->setEnabled(true);
@@ -140,7 +140,7 @@ void MainWindow::onPivExportCertificateReply(const JSON_OBJ& reply)
 bool MainWindow::askPivPinAndManagementKey(QString& pin)
 {
     pin = showPINDialog(QStringLiteral("PIV PIN:"));
-    if (pin.isEmpty())
+    if (pin.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPin))
         return false;
     currentMgmtKey = showPINDialog(QStringLiteral("Management Key:"));
     return !currentMgmtKey.isEmpty();

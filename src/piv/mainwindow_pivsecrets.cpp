@@ -47,7 +47,7 @@ void MainWindow::on_piv_clicked()
 void MainWindow::on_pivPin_clicked()
 {
     const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepin"));
-    if (input.isEmpty())
+    if (input.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPin))
         return;
     cmdSend(Cmd::pivChangePin(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
             CmdType::PivChangePin);
@@ -56,7 +56,7 @@ void MainWindow::on_pivPin_clicked()
 void MainWindow::on_pivPuk_clicked()
 {
     const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepuk"));
-    if (input.isEmpty())
+    if (input.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPuk))
         return;
     cmdSend(Cmd::pivChangePuk(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
             CmdType::PivChangePuk);
@@ -65,7 +65,7 @@ void MainWindow::on_pivPuk_clicked()
 void MainWindow::on_pivMKey_clicked()
 {
     m_pivPin = showPINDialog(QStringLiteral("PIV PIN:"));
-    if (!m_pivPin.isEmpty()) {
+    if (!m_pivPin.isEmpty() && confirmLastTry(LastTryGuard::Secret::PivPin)) {
         const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("changeManKey"));
         if (!input.isEmpty())
             cmdSend(Cmd::pivChangeManagementKey(m_pivPin, input.value(QStringLiteral("old")),

@@ -198,6 +198,9 @@ class Check:
                 "-DCMAKE_BUILD_TYPE=Debug", "-DCMAKE_CXX_FLAGS_DEBUG=-O0"]
         if shutil.which("ccache"):
             args.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+        # Every test program links the changed library again for each mutant.
+        if shutil.which("ld.lld"):
+            args.append("-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld")
         code, output = run(args, self.copy)
         if code != 0:
             sys.exit(output + "\nmutate: configuring the mutant build failed")

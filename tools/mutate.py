@@ -28,7 +28,7 @@ NOT_USER_TEXT_LINE = re.compile(r"qDebug|qInfo|qWarning|qCritical|QFont|setFamil
 # Style sheets, resource paths and format strings are not prose.
 NOT_PROSE = re.compile(r"[{};%]|:/")
 
-COMPARISON = re.compile(r"(?<![<>=!])(==|!=|<=|>=)(?![=>])| (<|>) ")
+COMPARISON = re.compile(r"(?<![<>=!])(==|!=|<=|>=)| (<|>) ")
 FLIPPED = {"==": "!=", "!=": "==", "<=": ">", ">=": "<", "<": ">=", ">": "<="}
 DROPPABLE_CALL = re.compile(r"^(\s*)((?:[\w\[\]]+(?:\.|->))*(?:hide|close|clear)\(\));\s*$")
 
@@ -116,6 +116,26 @@ def next_letter(c):
     return chr(base + (ord(c) - base + 1) % 26)
 
 
+def line_mutants(path, number, line, in_comment):
+    """The mutants one line offers, as (kind, mutant), and whether a block comment runs on."""
+    parts, in_comment = split_line(line, in_comment)
+    if line.lstrip().startswith("#"):
+        return [], in_comment
+    found = []
+    call = DROPPABLE_CALL.match(line)
+    if call:
+        indent, expression = call.groups()
+        dropped = Mutant(path, number, len(indent) + 1, line, indent + "{}", f"drop {expression}")
+        found.append(("dropped call", dropped))
+    for kind, start, end in parts:
+        if kind == "code":
+            found += [("comparison", m) for m in comparison_mutants(path, number, line, start, end)]
+        elif path not in NOT_USER_TEXT_FILES and not NOT_USER_TEXT_LINE.search(line):
+            mutant = text_mutant(path, number, line, start, end)
+            found += [("text", mutant)] if mutant else []
+    return found, in_comment
+
+
 def candidates(root):
     """Every mutant the tree offers, by kind, in file and line order."""
     kinds = {"comparison": [], "dropped call": [], "text": []}
@@ -123,19 +143,9 @@ def candidates(root):
         path = file.relative_to(root).as_posix()
         in_comment = False
         for number, line in enumerate(file.read_text().splitlines(), 1):
-            parts, in_comment = split_line(line, in_comment)
-            if line.lstrip().startswith("#"):
-                continue
-            call = DROPPABLE_CALL.match(line)
-            if call:
-                mutated = call.group(1) + "{}"
-                kinds["dropped call"].append(Mutant(path, number, len(call.group(1)) + 1, line, mutated, f"drop {call.group(2)}"))
-            for kind, start, end in parts:
-                if kind == "code":
-                    kinds["comparison"] += comparison_mutants(path, number, line, start, end)
-                elif path not in NOT_USER_TEXT_FILES and not NOT_USER_TEXT_LINE.search(line):
-                    mutant = text_mutant(path, number, line, start, end)
-                    kinds["text"] += [mutant] if mutant else []
+            found, in_comment = line_mutants(path, number, line, in_comment)
+            for kind, mutant in found:
+                kinds[kind].append(mutant)
     return kinds
 
 
@@ -250,6 +260,7 @@ def main():
         return
 
     check = Check(root, options.jobs)
+    print(f"Building and testing the unmutated tree in {check.build} ...", flush=True)
     sync_copy(root, check.copy)
     check.configure()
     built, output = check.builds()

@@ -245,6 +245,38 @@ class Check:
             file.write_text(original)
 
 
+def baseline_timeout(check):
+    """Builds and tests the unmutated copy; returns how long a mutant's suite may run."""
+    print(f"Building and testing the unmutated tree in {check.build} ...", flush=True)
+    check.configure()
+    built, output = check.builds()
+    if not built:
+        sys.exit(f"{output}\nmutate: the unmutated tree does not build")
+    started = time.monotonic()
+    failing = check.tests()
+    if failing:
+        sys.exit(f"mutate: the unmutated tree must pass first, and {failing} failed")
+    return max(MIN_TIMEOUT_SECONDS, TIMEOUT_FACTOR * (time.monotonic() - started))
+
+
+def try_mutants(check, order, count, timeout):
+    """Runs mutants in order until count of them have built; returns the missed ones."""
+    missed, tried = [], 0
+    for mutant in order:
+        if tried == count:
+            break
+        failing = check.outcome(mutant, timeout)
+        if failing is None:
+            print(f"        {mutant}  did not build, skipped", flush=True)
+            continue
+        tried += 1
+        if not failing:
+            missed.append(mutant)
+        verdict = f"caught ({failing})" if failing else "MISSED"
+        print(f"[{tried:2}/{count}] {mutant}  {verdict}", flush=True)
+    return missed, tried
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("count", nargs="?", type=int, default=DEFAULT_COUNT, help="how many mutants")
@@ -253,41 +285,15 @@ def main():
     options = parser.parse_args()
     root = Path(__file__).resolve().parent.parent
     order = seeded_order(candidates(root))
-
     if options.list:
-        for mutant in order[: options.count]:
-            print(mutant)
+        print("\n".join(map(str, order[: options.count])))
         return
 
     check = Check(root, options.jobs)
-    print(f"Building and testing the unmutated tree in {check.build} ...", flush=True)
     sync_copy(root, check.copy)
-    check.configure()
-    built, output = check.builds()
-    started = time.monotonic()
-    failing = check.tests() if built else "build"
-    if failing:
-        sys.exit(f"{output}\nmutate: the unmutated tree must build and pass first (failed: {failing})")
-    timeout = max(MIN_TIMEOUT_SECONDS, TIMEOUT_FACTOR * (time.monotonic() - started))
-
-    caught, missed, tried = 0, [], 0
-    for mutant in order:
-        if tried == options.count:
-            break
-        failing = check.outcome(mutant, timeout)
-        where = str(mutant)
-        if failing is None:
-            print(f"       {where}  did not build, skipped", flush=True)
-            continue
-        tried += 1
-        if failing:
-            caught += 1
-            print(f"[{tried:2}/{options.count}] {where}  caught ({failing})", flush=True)
-        else:
-            missed.append(where)
-            print(f"[{tried:2}/{options.count}] {where}  MISSED", flush=True)
-    print("\nMissed:\n  " + "\n  ".join(missed) if missed else "\nNone missed.")
-    print(f"caught {caught} of {tried}")
+    missed, tried = try_mutants(check, order, options.count, baseline_timeout(check))
+    print("\nMissed:\n  " + "\n  ".join(map(str, missed)) if missed else "\nNone missed.")
+    print(f"caught {tried - len(missed)} of {tried}")
 
 
 if __name__ == "__main__":

@@ -174,7 +174,7 @@ def sync_copy(root, copy):
             wanted.add(target)
             if not target.exists() or target.read_bytes() != source.read_bytes():
                 target.parent.mkdir(parents=True, exist_ok=True)
-                shutil.copyfile(source, target)
+                shutil.copy(source, target)
     for folder, _, files in os.walk(copy):
         for name in files:
             if Path(folder, name) not in wanted:

@@ -73,9 +73,11 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
-        m_lastTry.forgetAll();
-        if (reply.SW == Status::NoKey)
+        // What was learned about the key goes with it.
+        if (reply.SW == Status::NoKey) {
+            m_lastTry.forgetAll();
             m_keyReport.forgetAll();
+        }
         changeUI_Device(reply);
         return;
     }

@@ -14,7 +14,7 @@ public:
 
     // Learns from the reply to a command of `type`.
     void noteReply(int type, const JSON_OBJ& reply);
-    // Another key, or none: nothing known any more.
+    // The key was removed: nothing known any more.
     void forgetAll();
     bool isLastTry(Secret secret) const;
 

@@ -54,6 +54,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
     connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
     connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
     createFidoDialogs();
+    setupKeyReport();
 }
 
 MainWindow::~MainWindow()

@@ -2,6 +2,7 @@
 
 #include "app/backendchannel.h"
 #include "app/json.h"
+#include "app/keyreport.h"
 #include "app/lasttryguard.h"
 #include "otp/otp_struct.h"
 #include "piv/publickeyfolder.h"
@@ -442,6 +443,13 @@ private:
     // The slot records as the last "otp list" (or a successful write) left them.
     OTP_STRUCT m_otp[2];
     QHash<QString, QValidator*> m_otpValidators;
+
+    // ---- key report (src/app) ----
+    void setupKeyReport();
+    void saveKeyReport();
+
+    KeyReport m_keyReport;
+    FileChooser m_reportSaveFile;
 
     friend class MainWindowTestAccess;
 };

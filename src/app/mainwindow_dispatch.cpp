@@ -73,7 +73,11 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
-        m_lastTry.forgetAll();
+        // What was learned about the key goes with it.
+        if (reply.SW == Status::NoKey) {
+            m_lastTry.forgetAll();
+            m_keyReport.forgetAll();
+        }
         changeUI_Device(reply);
         return;
     }
@@ -82,6 +86,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
     if (index == BackendChannel::kAbandoned || index == CmdType::Dropped6 || index == CmdType::Dropped41)
         return;
     m_lastTry.noteReply(index, reply);
+    m_keyReport.noteReply(index, reply);
     const ReplyHandler handler = m_replyHandlers.value(index, &MainWindow::fallbackHandler);
     (this->*handler)(reply);
 }

@@ -34,6 +34,7 @@ QString MainWindow::getSignature()
 
 void MainWindow::piv_getinfo()
 {
+    m_keyReport.expectPivSlot(getSlot());
     cmdSend(Cmd::pivReadObject(getSlot()), CmdType::PivReadObject);
 }
 

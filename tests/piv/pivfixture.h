@@ -38,6 +38,7 @@ public:
         modal = new ModalHelper;
         window->m_pivOpenFile = [this](const QString&, const QString&, const QString&) { return openPath; };
         window->m_pivSaveFile = [this](const QString&, const QString&, const QString&) { return savePath; };
+        window->m_reportSaveFile = [this](const QString&, const QString&, const QString&) { return savePath; };
     }
     void stop()
     {

@@ -29,7 +29,15 @@ public:
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
     static bool& resetting(MainWindow& w) { return w.m_isResetting; }
-    static QString model(MainWindow& w) { return w.m_model; }
+    static QString& model(MainWindow& w) { return w.m_model; }
+    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
+    // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
+    static auto& pivOpenFile(MainWindow& w) { return w.m_pivOpenFile; }
+    static auto& pivSaveFile(MainWindow& w) { return w.m_pivSaveFile; }
+    static auto& reportSaveFile(MainWindow& w) { return w.m_reportSaveFile; }
+    static auto& pivShell(MainWindow& w) { return w.m_pivShell; }
+    // The scaling rules with the screen's values given by the test.
+    static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
     static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
     // Every secret an operation may hold: the FIDO PIN and the PIV PIN, management key and password.
     static QString heldSecrets(MainWindow& w)

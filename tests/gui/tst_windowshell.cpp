@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 #include "ui/dialogmessage.h"
 
 #include <QComboBox>
@@ -8,13 +9,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
-
-// Reaches the scaling rules of the window with the screen's values given by the test.
-class MainWindowTestAccess
-{
-public:
-    static void applyScreen(MainWindow& window, double dpi, QSize available) { window.applyScreen(dpi, available); }
-};
 
 class TestWindowShell : public QObject
 {
@@ -164,7 +158,7 @@ void TestWindowShell::screen()
     QFETCH(QSize, available);
     QFETCH(bool, fit);
     QFETCH(QSize, size);
-    MainWindowTestAccess::applyScreen(*m_window, 96, QSize(4000, 3000));
+    Access::applyScreen(*m_window, 96, QSize(4000, 3000));
     m_window->resize(start);
     QCoreApplication::processEvents();
     // The central widget's geometry is the window's to set, so the scaled value stays visible.
@@ -174,7 +168,7 @@ void TestWindowShell::screen()
     const double messageScale = message->scaleFactor();
     const QSize messageSize = message->size();
 
-    MainWindowTestAccess::applyScreen(*m_window, dpi, available);
+    Access::applyScreen(*m_window, dpi, available);
 
     const double factor = fit ? qMin(double(available.width()) / before.width() - 0.03,
                                      double(available.height()) / before.height() - 0.03)

@@ -2,19 +2,20 @@
 
 // A MainWindow for the OTP pages' tests: on a recording backend the test reads the command
 // lines the window wrote and answers them as the backend would; given a program (kvman-sim)
-// the window talks to that instead. Named as the window's test friend, to reach its state.
+// the window talks to that instead.
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 #include "ui/waitingdialog.h"
 
 #include <QAbstractButton>
 #include <QtTest>
 
-class MainWindowTestAccess
+class OtpWindow
 {
 public:
-    explicit MainWindowTestAccess(const QString& program = QString())
+    explicit OtpWindow(const QString& program = QString())
         : window(nullptr, program.isEmpty() ? backend.program() : program)
     {
     }
@@ -30,15 +31,15 @@ public:
     }
     void click(const QString& button) const { widget<QAbstractButton>(button)->click(); }
     QString text(const QString& name) const { return widget(name)->property("text").toString(); }
-    bool slotConfigured(int slot) const { return window.m_otp[slot].configured; }
+    bool slotConfigured(int slot) { return Access::otpConfigured(window, slot); }
 
     QStringList lines() const { return backend.receivedLines(); }
     QString lastLine() const { return lines().value(lines().size() - 1); }
     void reply(const QByteArray& json) { backend.writeStdout(json + "\n"); }
-    bool busy() const { return window.m_waiting->isShowing(); }
-    QString busyText() const { return busy() ? window.m_waiting->text() : QString(); }
+    bool busy() { return Access::waiting(window)->isShowing(); }
+    QString busyText() { return busy() ? Access::waiting(window)->text() : QString(); }
     // No command in flight: the last reply has been read and dispatched.
-    bool idle() { return !window.m_channel->isBusy(); }
+    bool idle() { return !Access::lockHeld(window); }
     QPair<QString, QString> lastMessage() const
     {
         const ModalHelper::Seen last = modal.seen().value(modal.seen().size() - 1);
@@ -50,8 +51,8 @@ public:
     bool enterPage(const QString& model, const QByteArray& list)
     {
         const int before = lines().size();
-        window.m_model = model;
-        window.on_otp_clicked();
+        Access::model(window) = model;
+        QMetaObject::invokeMethod(&window, "on_otp_clicked");
         if (!waitFor([&] { return lines().size() > before && lastLine() == QLatin1String("otp list"); }))
             return false;
         reply(list);
@@ -76,4 +77,3 @@ public:
         return waitFor([this] { return modal.idle(); }) ? lastMessage() : QPair<QString, QString>();
     }
 };
-using OtpWindow = MainWindowTestAccess;

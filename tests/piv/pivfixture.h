@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
+#include "common/windowaccess.h"
 #include "common/windowprobe.h"
 #include "ui/waitingdialog.h"
 
@@ -26,8 +27,7 @@ inline QString status(const QString& sw, const QString& info = QString())
 
 } // namespace piv
 
-// The window's friend, so it can reach the window's seams, lock and secrets.
-class MainWindowTestAccess
+class Fixture
 {
 public:
     // On the recording backend, or on `program` (kvman-sim) as it comes.
@@ -36,9 +36,9 @@ public:
         backend = program.isEmpty() ? new FakeBackend : nullptr;
         window = new MainWindow(nullptr, backend ? backend->program() : program);
         modal = new ModalHelper;
-        window->m_pivOpenFile = [this](const QString&, const QString&, const QString&) { return openPath; };
-        window->m_pivSaveFile = [this](const QString&, const QString&, const QString&) { return savePath; };
-        window->m_reportSaveFile = [this](const QString&, const QString&, const QString&) { return savePath; };
+        Access::pivOpenFile(*window) = [this](const QString&, const QString&, const QString&) { return openPath; };
+        Access::pivSaveFile(*window) = [this](const QString&, const QString&, const QString&) { return savePath; };
+        Access::reportSaveFile(*window) = [this](const QString&, const QString&, const QString&) { return savePath; };
     }
     void stop()
     {
@@ -69,20 +69,13 @@ public:
     static QRegularExpression publicKeyFile() { return QRegularExpression(QStringLiteral(R"(\S+/skm-\w{6}/public)")); }
     QString lastSent() const { return sent().value(sent().size() - 1); }
     // What the channel does with one read: free the lock, then dispatch; by default to the command in flight.
-    void reply(const QString& text, int type = g_currItem)
-    {
-        window->m_channel->completeCommand();
-        window->setCurrentItemInfo(text, type);
-    }
-    bool channelFree() { return !window->m_channel->isBusy(); }
-    bool busy() const { return window->m_waiting->isShowing(); }
-    void setModel(const QString& model) { window->m_model = model; }
-    void setShell(std::function<QString(const QString&)> shell) { window->m_pivShell = shell; }
+    void reply(const QString& text, int type = g_currItem) { Access::reply(*window, text, type); }
+    bool channelFree() { return !Access::lockHeld(*window); }
+    bool busy() const { return Access::waiting(*window)->isShowing(); }
+    void setModel(const QString& model) { Access::model(*window) = model; }
+    void setShell(std::function<QString(const QString&)> shell) { Access::pivShell(*window) = shell; }
     // Every PIV secret the window still holds; empty once an operation has ended.
-    QString heldSecrets() const
-    {
-        return window->m_pivPin + window->currentPin + window->currentMgmtKey + window->currentPassword;
-    }
+    QString heldSecrets() const { return Access::heldSecrets(*window); }
 
     // Arms the answers to the dialogs a flow opens, in order: "ok" / "no" for a message; "pin",
     // "key" or "pin=<text>" for a PIN prompt, "change=<old>,<new>" for the change dialog;
@@ -130,5 +123,4 @@ public:
 };
 
 namespace piv {
-using Fixture = MainWindowTestAccess;
 }

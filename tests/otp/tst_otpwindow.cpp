@@ -270,9 +270,11 @@ void TestOtpWindow::commandLineOfEachMode()
     QCOMPARE(f->busyText(), QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
     // Only a HOTP slot is offered a check of what the key types.
     const bool offersCheck = page == QLatin1String("hotp");
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
     if (offersCheck)
         f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
-    f->answer(R"({"SW":"9000"})");
+    f->reply(R"({"SW":"9000"})");
+    QTRY_VERIFY(f->modal.idle());
     QCOMPARE(f->modal.seen().at(0).text, QStringLiteral("OTP personalization successfully. "));
     QCOMPARE(f->modal.seen().size(), offersCheck ? 2 : 1);
     // An empty slot was written without a question; now written, a second write asks first,

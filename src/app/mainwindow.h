@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -32,6 +33,7 @@ class CreListDialog;
 class registFingerprint;
 struct Credential;
 class WaitingDialog;
+class OtpCheckDialog;
 
 // Program-wide state shared by the features.
 extern int g_currItem;
@@ -433,6 +435,9 @@ private:
     void getOTPValueWithEnter();
     void setOTPValueWithEnter(bool on);
     void onOtpPutReply(const JSON_OBJ& reply);
+    // After a HOTP slot is written: asks, then compares the key's first code with the one expected.
+    void offerHotpCheck(const QString& hexKey, int digits);
+    void closeOtpCheck();
     void onOtpListReply(const JSON_OBJ& reply);
     void onOtpDeleteReply(const JSON_OBJ& reply);
     void onOtpSwapReply(const JSON_OBJ& reply);
@@ -443,10 +448,13 @@ private:
     // The slot records as the last "otp list" (or a successful write) left them.
     OTP_STRUCT m_otp[2];
     QHash<QString, QValidator*> m_otpValidators;
+    // The check running on a freshly written slot, closed when the key goes.
+    QPointer<OtpCheckDialog> m_otpCheck;
 
     // ---- key report (src/app) ----
     void setupKeyReport();
     void saveKeyReport();
+    void showKeyReport();
 
     KeyReport m_keyReport;
     FileChooser m_reportSaveFile;

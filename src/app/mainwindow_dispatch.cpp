@@ -73,6 +73,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
+        closeOtpCheck();
         // What was learned about the key goes with it.
         if (reply.SW == Status::NoKey) {
             m_lastTry.forgetAll();
@@ -166,6 +167,7 @@ void MainWindow::forgetOperationState()
     m_fidoPin.clear();
     endPivOperation();
     closeFingerprintDialog();
+    closeOtpCheck();
 }
 
 void MainWindow::endOperation(OperationEnd why)

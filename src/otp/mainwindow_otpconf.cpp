@@ -262,11 +262,14 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
     } else if (reply.SW == Status::Success) {
         OTP_STRUCT otp;
         getItemValue(otp);
+        const QString hotpKey = otp.type == QLatin1String("HOTP") ? otp.key : QString();
         // Nothing reads a slot record's secret back; it need not outlive the write.
         otp.key.clear();
         otp.configured = true;
         m_otp[otp.slot == 0 ? 0 : 1] = otp;
         showMessage(0, QStringLiteral("Success"), QStringLiteral("OTP personalization successfully. "));
+        if (!hotpKey.isEmpty())
+            offerHotpCheck(hotpKey, otp.digits);
     } else {
         showFailure(reply);
     }

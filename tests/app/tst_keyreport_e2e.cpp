@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -107,6 +108,19 @@ void TestKeyReport::reportHoldsFactsNotSecrets()
     // Credential IDs are 64 hex digits; no relying party or user name either.
     QVERIFY(!QString::fromUtf8(text).contains(QRegularExpression("[0-9a-fA-F]{32}")));
     QVERIFY(!text.contains("RP_ID") && !text.contains("USER_NAME") && !text.contains(".com"));
+
+    // The plain-text view shows the same facts, and no secret either.
+    QString shown;
+    f.modal->actWhenShown("KeyReportView", [&shown](QWidget* view) {
+        shown = view->findChild<QPlainTextEdit*>("keyReportText")->toPlainText();
+        view->findChild<QAbstractButton*>("close")->click();
+    });
+    f.click("showKeyReport");
+    QTRY_VERIFY(f.modal->idle());
+    for (const char* line : {"device.serial: 4C7D13A8", "fido.pin_retries: 8", "piv_slots.9a.subject: CN=Report Cert",
+                             "otp_slots[1].configured: no"})
+        QVERIFY2(shown.split('\n').contains(line), line);
+    QVERIFY(!shown.contains(kFidoPinHex) && !shown.contains(PinRule::kDefaultManagementKey));
 }
 
 QTEST_MAIN(TestKeyReport)

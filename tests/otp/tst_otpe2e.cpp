@@ -41,17 +41,26 @@ private slots:
     void hotpFromTheWindowTypesOpensslCodes();
     void challengeResponseAnswersRfc2202Case2();
     void slotWrittenWithoutSerialIsListedAndDeleted();
+    void hotpCheckComparesWhatTheKeyTypes();
+    void hotpCheckClosesWhenTheKeyGoes();
 
 private:
     // A window on a fresh simulated key, its details read, on the OTP page.
     bool start(const QString& model = QStringLiteral("R15"));
-    // Clicks OK on the open page and confirms the message that comes; returns its text.
+    // Clicks OK on the open page and confirms the message that comes, declining the check a
+    // HOTP slot offers; returns the message's text.
     QString configure(const QString& page)
     {
+        const int before = f->modal.seen().size();
         f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+        if (page == QLatin1String("hotp"))
+            f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
         f->click(page + "_config");
-        return OtpWindow::waitFor([this] { return f->modal.idle(); }) ? f->lastMessage().second : QString();
+        return OtpWindow::waitFor([this] { return f->modal.idle(); }) ? f->modal.seen().value(before).text : QString();
     }
+    // Writes a fresh HOTP key into the open page's slot, accepts the check, and types into its
+    // field what a press on `touchedSlot` of the simulated key types. Returns the messages seen.
+    QStringList writeAndCheck(int touchedSlot);
     bool received(const QString& line) const { return m_harness->receivedLines().contains(line); }
 
     std::unique_ptr<SimHarness> m_harness;
@@ -137,6 +146,65 @@ void TestOtpEndToEnd::slotWrittenWithoutSerialIsListedAndDeleted()
     QTRY_VERIFY(f->modal.idle());
     QCOMPARE(f->lastMessage().second, QStringLiteral("Delete successfully."));
     QVERIFY(m_harness->control(QStringLiteral("status")).contains(QLatin1String("otp_slot1=empty")));
+}
+
+QStringList TestOtpEndToEnd::writeAndCheck(int touchedSlot)
+{
+    f->click(QStringLiteral("hotp_gen_key"));
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // written
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the check
+    f->modal.actWhenShown(QStringLiteral("OtpCheckDialog"), [this, touchedSlot](QWidget* dialog) {
+        const QString typed = m_harness->control("otp touch " + QString::number(touchedSlot)).mid(3);
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("otpCheckCode")), typed);
+        dialog->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the verdict
+    f->modal.clearSeen();
+    f->click(QStringLiteral("hotp_config"));
+    QStringList texts;
+    if (OtpWindow::waitFor([this] { return f->modal.idle(); }))
+        for (const ModalHelper::Seen& seen : f->modal.seen())
+            texts << seen.text;
+    return texts;
+}
+
+// The right slot types the code computed from what was written; a press on the other slot,
+// which holds another secret, is reported as a mismatch.
+void TestOtpEndToEnd::hotpCheckComparesWhatTheKeyTypes()
+{
+    QVERIFY(start());
+    f->click(QStringLiteral("otp1Conf"));
+    QTRY_VERIFY(f->idle());
+    const QString written = QStringLiteral("OTP personalization successfully. ");
+    QCOMPARE(writeAndCheck(1),
+             (QStringList{written, "Check the slot now?", QString(), "The slot answers as expected."}));
+
+    QTRY_VERIFY(f->idle());
+    f->click(QStringLiteral("backOtp"));
+    QTRY_VERIFY(f->idle());
+    f->click(QStringLiteral("otp2Conf"));
+    QTRY_VERIFY(f->idle());
+    const QStringList texts = writeAndCheck(1);
+    QCOMPARE(texts.size(), 4);
+    QVERIFY2(texts.last().startsWith(QLatin1String("The key did not type the expected code.")),
+             qPrintable(texts.last()));
+}
+
+// Removing the key ends the check with no verdict.
+void TestOtpEndToEnd::hotpCheckClosesWhenTheKeyGoes()
+{
+    QVERIFY(start());
+    f->click(QStringLiteral("otp1Conf"));
+    QTRY_VERIFY(f->idle());
+    f->click(QStringLiteral("hotp_gen_key"));
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+    f->modal.actWhenShown(QStringLiteral("OtpCheckDialog"), [this](QWidget*) {
+        QVERIFY(m_harness->control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
+    });
+    f->click(QStringLiteral("hotp_config"));
+    QTRY_VERIFY(f->modal.idle());
+    QCOMPARE(f->modal.seen().size(), 3);
 }
 
 QTEST_MAIN(TestOtpEndToEnd)

@@ -68,7 +68,8 @@ void MainWindow::keyInserted()
         } else {
             m_waiting->hide();
             g_currProtocol = 0;
-            showMessage(0, QStringLiteral("Success"), QStringLiteral("Application switch successful."));
+            showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                        QStringLiteral("Application switch successful."));
             // The window shows the key as it came back, however the message was closed.
             on_btn_getdeviceinfo_clicked();
             return;

@@ -6,6 +6,7 @@
 #include "device/applicationswitch.h"
 #include "device/menulook.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -34,7 +35,7 @@ void MainWindow::on_save_clicked()
 {
     const int wanted = checkedApplications();
     if (wanted == 0) {
-        showMessage(1, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
         return;
     }
     m_waiting->show(this, QStringLiteral("Switching application, please wait ..."));
@@ -64,7 +65,7 @@ void MainWindow::on_save_clicked()
         break;
     default:
         m_waiting->hide();
-        showMessage(0, QStringLiteral("Success"), QLatin1String(kSwitched));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
         break;
     }
 }
@@ -72,7 +73,7 @@ void MainWindow::on_save_clicked()
 void MainWindow::on_save_protocol_clicked()
 {
     if (!ui->isfido_p->isChecked() && !ui->isccid_p->isChecked() && !ui->isotp_p->isChecked()) {
-        showMessage(1, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
         return;
     }
     g_currProtocol = 1;
@@ -92,7 +93,7 @@ void MainWindow::onSetTransportReply(const JSON_OBJ& reply)
         return;
     }
     update_device_interface();
-    showMessage(1, QStringLiteral("Warning"), QStringLiteral("Protocol switch fail."));
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Protocol switch fail."));
     m_waiting->hide();
 }
 
@@ -102,11 +103,12 @@ void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
     m_waiting->hide();
     if (reply.SW == Status::NotFound) {
         update_device_interface();
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Application not install, switch fail."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                    QStringLiteral("Application not install, switch fail."));
     } else if (reply.SW == Status::Success) {
         g_currInterface = quint16(m_pendingAppMask);
         update_device_interface();
-        showMessage(0, QStringLiteral("Success"), QLatin1String(kSwitched));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
         ui->contentPage->setCurrentIndex(Page::Home);
         setBtnStyleSheet(0);
         // The key came back through a re-plug: the window's key state is read afresh.
@@ -114,7 +116,7 @@ void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
             on_btn_getdeviceinfo_clicked();
     } else {
         update_device_interface();
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Application switch fail."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Application switch fail."));
     }
 }
 

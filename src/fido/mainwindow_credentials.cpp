@@ -7,6 +7,7 @@
 #include "fido/credential.h"
 #include "fido/crelistdialog.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 
 #include <QDebug>
@@ -70,7 +71,8 @@ void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
         // The remembered PIN stays while the list is open: its deletions need it.
         showCreListDialog(credentials);
     } else if (reply.SW == kNoCredential) {
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));
+        showMessage(DialogMessage::Information, QStringLiteral("Information"),
+                    QStringLiteral("No valid credential found."));
     } else {
         showFailure(reply);
     }
@@ -95,7 +97,8 @@ void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
     if (reply.SW == Status::Success)
         m_creList->delItem(true);
     else if (reply.SW == kNoCredential)
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("No valid credential found."));
+        showMessage(DialogMessage::Information, QStringLiteral("Information"),
+                    QStringLiteral("No valid credential found."));
     else
         showFailure(reply);
 }

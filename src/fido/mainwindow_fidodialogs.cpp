@@ -46,7 +46,8 @@ QMap<QString, QString> MainWindow::showChangePINDialog(QString const& type)
 bool MainWindow::askFidoPin()
 {
     if (!isfidoHavePin) {
-        showMessage(0, QStringLiteral("Information"), QStringLiteral("Please set pin first. "));
+        showMessage(DialogMessage::Information, QStringLiteral("Information"),
+                    QStringLiteral("Please set pin first. "));
         return false;
     }
     m_fidoPin = showPINDialog(QStringLiteral("FIDO PIN:"));
@@ -96,6 +97,7 @@ bool MainWindow::isSingleLine(const QString& text)
 {
     if (Cmd::isSafeLine(text))
         return true;
-    showMessage(1, QStringLiteral("Warning"), QStringLiteral("The input cannot contain line breaks."));
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                QStringLiteral("The input cannot contain line breaks."));
     return false;
 }

@@ -7,6 +7,7 @@
 #include "app/commands.h"
 #include "app/keymodel.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -78,7 +79,7 @@ void MainWindow::onFidoSetPinReply(const JSON_OBJ& reply)
         showFailure(reply);
         return;
     }
-    showMessage(0, QStringLiteral("Success"), QStringLiteral("Set PIN successfully."));
+    showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Set PIN successfully."));
     isfidoHavePin = true;
     setFidoPinButtons(true);
 }
@@ -91,7 +92,7 @@ void MainWindow::onFidoChangePinReply(const JSON_OBJ& reply)
         showFailure(reply);
         return;
     }
-    showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
+    showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
 }
 
 void MainWindow::onFidoPinRetriesReply(const JSON_OBJ& reply)

@@ -59,7 +59,7 @@ void MainWindow::onFidoResetReply(const JSON_OBJ& reply)
     if (reply.SW == Status::Success) {
         isfidoHavePin = false;
         setFidoPinButtons(false);
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
     } else {
         showFailure(reply);
     }

@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -181,7 +182,8 @@ void MainWindow::on_delfinger_clicked()
     if (ui->fingerList->count() == 0)
         return;
     if (!ui->fingerList->currentItem()) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral(" Please select the fingerprint you want to delete."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                    QStringLiteral(" Please select the fingerprint you want to delete."));
         return;
     }
     const QString name = ui->fingerList->currentItem()->text();

@@ -246,7 +246,7 @@ void MainWindow::configOTP()
     getItemValue(otp);
     const bool configured =
         (otp.slot == m_otp[0].slot && m_otp[0].configured) || (otp.slot == m_otp[1].slot && m_otp[1].configured);
-    if (configured && !showMessage(3, QStringLiteral("Overwrite"),
+    if (configured && !showMessage(DialogMessage::Question, QStringLiteral("Overwrite"),
                                    QStringLiteral("Do you want to overwrite the existing configuration?")))
         return;
     m_waiting->show(this, OtpInput::touchPrompt());
@@ -258,7 +258,7 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     if (reply.SW == Status::OtpTouchTimeout) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     } else if (reply.SW == Status::Success) {
         OTP_STRUCT otp;
         getItemValue(otp);
@@ -267,7 +267,8 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
         otp.key.clear();
         otp.configured = true;
         m_otp[otp.slot == 0 ? 0 : 1] = otp;
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("OTP personalization successfully. "));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("OTP personalization successfully. "));
         if (!hotpKey.isEmpty())
             offerHotpCheck(hotpKey, otp.digits);
     } else {

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::getOTPValueWithEnter()
@@ -34,7 +35,7 @@ void MainWindow::onOtpReadWithEnterReply(const JSON_OBJ& reply)
 void MainWindow::onOtpWriteWithEnterReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Set successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Set successfully."));
     else
         showFailure(reply);
 }
@@ -57,8 +58,9 @@ void MainWindow::onOtpSetLanguageReply(const JSON_OBJ& reply)
 {
     ui->save_language->setEnabled(true);
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Set language successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Set language successfully."));
     else
-        showMessage(1, QStringLiteral("Warning"),
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
                     QStringLiteral("Failed to set language. \nThe current device may not support this function!"));
 }

@@ -5,6 +5,7 @@
 #include "app/page.h"
 #include "otp/otpinput.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -143,7 +144,7 @@ void MainWindow::deleteOtpSlot(int slot)
                                                         "this permanently deletes the configuration.")
                                        : QStringLiteral("Do you want to delete the content of long touch (Slot 2)? \n"
                                                         "this permanently deletes the configuration.");
-    if (!showMessage(3, QStringLiteral("Delect"), question))
+    if (!showMessage(DialogMessage::Question, QStringLiteral("Delect"), question))
         return;
     m_waiting->show(this, OtpInput::touchPrompt());
     // A single-slot key has no per-slot delete: its OTP application is reset instead.
@@ -157,10 +158,10 @@ void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     if (reply.SW == Status::OtpTouchTimeout) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     } else if (reply.SW == Status::Success) {
         listOTP();
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Delete successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Delete successfully."));
     } else {
         showFailure(reply);
     }
@@ -170,7 +171,7 @@ void MainWindow::onOtpSwapReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success) {
         listOTP();
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Swap slots successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Swap slots successfully."));
     } else {
         showFailure(reply);
     }

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
@@ -113,7 +114,8 @@ void MainWindow::on_certDel_clicked()
 void MainWindow::onPivDeleteCertificateReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success) {
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate delete successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Certificate delete successfully."));
         piv_getinfo();
     } else {
         showFailure(reply);
@@ -133,7 +135,8 @@ void MainWindow::on_certExp_clicked()
 void MainWindow::onPivExportCertificateReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate was exported. "));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Certificate was exported. "));
     else
         showFailure(reply);
 }
@@ -173,7 +176,8 @@ bool MainWindow::isPivPathAcceptable(const QString& path)
         return false;
     if (!path.contains(QLatin1Char('"')))
         return true;
-    showMessage(1, QStringLiteral("Warning"), QStringLiteral("The file path cannot contain a double quote."));
+    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                QStringLiteral("The file path cannot contain a double quote."));
     return false;
 }
 

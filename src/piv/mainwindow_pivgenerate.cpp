@@ -75,7 +75,8 @@ void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QStr
     const QString publicKeyFile = m_publicKeyFolder.filePath();
     if (publicKeyFile.isEmpty()) {
         endPivOperation();
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("No private temporary folder could be created."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                    QStringLiteral("No private temporary folder could be created."));
         return;
     }
     if (ui->contentPage->currentIndex() != Page::PivPairing) {
@@ -131,12 +132,13 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
     endPivOperation();
     if (pairing && currentSlot == QLatin1String("9d")) {
         m_waiting->hide();
-        showMessage(0, QStringLiteral("Success"),
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
                     QStringLiteral("Setup for macOS successfully.\nRe-plug the device and complete the pairing "
                                    "process. You can log in to macOS with the devices"));
         return;
     }
-    showMessage(0, QStringLiteral("Success"), QStringLiteral("Generate a new self-signed certificate successfully."));
+    showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                QStringLiteral("Generate a new self-signed certificate successfully."));
     piv_getinfo();
 }
 
@@ -147,6 +149,7 @@ void MainWindow::onPivGenerateCsrReply(const JSON_OBJ& reply)
         return;
     }
     endPivOperation();
-    showMessage(0, QStringLiteral("Success"), QStringLiteral("Generate a certificate request successfully."));
+    showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                QStringLiteral("Generate a certificate request successfully."));
     piv_getinfo();
 }

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -62,7 +63,7 @@ bool MainWindow::isPivPasswordAcceptable(const QString& password)
 {
     for (const QChar c : password) {
         if (c.isSpace() || c == QLatin1Char('"')) {
-            showMessage(1, QStringLiteral("Warning"),
+            showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
                         QStringLiteral("The certificate password cannot contain blanks or double quotes."));
             return false;
         }
@@ -86,6 +87,7 @@ void MainWindow::onPivImportCertificateReply(const JSON_OBJ& reply)
         showFailure(reply);
         return;
     }
-    showMessage(0, QStringLiteral("Success"), QStringLiteral("Certificate imported successfully."));
+    showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                QStringLiteral("Certificate imported successfully."));
     piv_getinfo();
 }

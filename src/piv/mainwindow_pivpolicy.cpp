@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/registfingerprint.h"
 #include "ui_mainwindow.h"
 
@@ -62,7 +63,8 @@ void MainWindow::onPivSetBioPolicyReply(const JSON_OBJ& reply)
     if (reply.SW != Status::Success)
         showFailure(reply);
     else if (ui->groupBox_5->isHidden())
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Biological policy set successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Biological policy set successfully."));
     else
         save_cachedTime();
 }
@@ -78,7 +80,8 @@ void MainWindow::onPivSetCachedTimeReply(const JSON_OBJ& reply)
 {
     m_regFinger->close();
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change bio cachedtime successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Change bio cachedtime successfully."));
     else
         showFailure(reply);
 }

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/keymodel.h"
 #include "support/protocol.h"
+#include "ui/dialogmessage.h"
 #include "ui/inputrule.h"
 #include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
@@ -78,7 +79,7 @@ void MainWindow::on_pivMKey_clicked()
 
 void MainWindow::on_pivReset_clicked()
 {
-    if (!showMessage(3, QStringLiteral("Reset PIV"),
+    if (!showMessage(DialogMessage::Question, QStringLiteral("Reset PIV"),
                      QStringLiteral("All PIV related certificate will be removed, continue? ")))
         return;
     m_waiting->show(this, QStringLiteral("Please touch your VELMORA FIDO Security Key, if necessary..."));
@@ -88,7 +89,7 @@ void MainWindow::on_pivReset_clicked()
 void MainWindow::onPivChangePinReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Change PIN successfully."));
     else
         showFailure(reply);
 }
@@ -96,7 +97,7 @@ void MainWindow::onPivChangePinReply(const JSON_OBJ& reply)
 void MainWindow::onPivChangePukReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change PUK successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Change PUK successfully."));
     else
         showPivVerifyFailure(reply, QStringLiteral("PUK"), QStringLiteral("PUK is blocked."));
 }
@@ -104,7 +105,8 @@ void MainWindow::onPivChangePukReply(const JSON_OBJ& reply)
 void MainWindow::onPivChangeManagementKeyReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Change management key successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("Change management key successfully."));
     else
         showPivVerifyFailure(reply, QStringLiteral("management key"), QStringLiteral("Management key is blocked."));
 }
@@ -116,13 +118,13 @@ void MainWindow::showPivVerifyFailure(const JSON_OBJ& reply, const QString& secr
     const QString wrong = QStringLiteral("Verify failed. Wrong current ") + secret;
     switch (reply.SW) {
     case kTwoTriesLeft:
-        showMessage(1, warning, wrong + QStringLiteral(",2 tries left."));
+        showMessage(DialogMessage::Warning, warning, wrong + QStringLiteral(",2 tries left."));
         break;
     case kOneTryLeft:
-        showMessage(1, warning, wrong + QStringLiteral(",1 tries left."));
+        showMessage(DialogMessage::Warning, warning, wrong + QStringLiteral(",1 tries left."));
         break;
     case kBlocked:
-        showMessage(1, warning, blockedText);
+        showMessage(DialogMessage::Warning, warning, blockedText);
         break;
     default:
         showFailure(reply);
@@ -133,10 +135,10 @@ void MainWindow::onPivResetReply(const JSON_OBJ& reply)
 {
     m_waiting->hide();
     if (reply.SW == Status::Success) {
-        showMessage(0, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
+        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
         piv_getinfo();
     } else if (reply.SW == kResetTouchTimeout) {
-        showMessage(1, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     } else {
         showFailure(reply);
     }

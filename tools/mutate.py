@@ -256,7 +256,9 @@ def baseline_timeout(check):
     failing = check.tests()
     if failing:
         sys.exit(f"mutate: the unmutated tree must pass first, and {failing} failed")
-    return max(MIN_TIMEOUT_SECONDS, TIMEOUT_FACTOR * (time.monotonic() - started))
+    timeout = max(MIN_TIMEOUT_SECONDS, TIMEOUT_FACTOR * (time.monotonic() - started))
+    print(f"It passes; a mutant's suite that runs past {timeout:.0f} s counts as caught.", flush=True)
+    return timeout
 
 
 def try_mutants(check, order, count, timeout):

@@ -79,7 +79,7 @@ void MainWindow::setupWindowShell()
     ui->contentPage->setCurrentIndex(Page::NoKey);
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
         item->hide();
-    setBtnStyleSheet(0);
+    setBtnStyleSheet(Page::Home);
     ui->keyname_top->clear();
     for (QPushButton* entry : {ui->application, ui->interface_2}) {
         entry->setEnabled(false);
@@ -155,7 +155,7 @@ void MainWindow::on_about_clicked()
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
         item->hide();
     ui->contentPage->setCurrentIndex(Page::About);
-    setBtnStyleSheet(13);
+    setBtnStyleSheet(Page::About);
     // Keep everything up to the last ": " so that repeated visits show one version number.
     QString text = ui->label_29->text();
     const int cut = text.lastIndexOf(QStringLiteral(": "));

@@ -97,7 +97,7 @@ void MainWindow::keyRemoved(quint32 event)
     hideAppItem(true);
     m_model.clear();
     ui->contentPage->setCurrentIndex(Page::NoKey);
-    setBtnStyleSheet(0);
+    setBtnStyleSheet(Page::Home);
     reset_app_state();
     g_currInterface = 0;
     g_currProtocol = 0;
@@ -168,7 +168,7 @@ void MainWindow::on_home_clicked()
     } else {
         ui->contentPage->setCurrentIndex(Page::NoKey);
     }
-    setBtnStyleSheet(0);
+    setBtnStyleSheet(Page::Home);
     hideAppItem(true);
 }
 
@@ -178,14 +178,14 @@ void MainWindow::on_application_clicked()
     ui->keyname_top->clear();
     ui->contentPage->setCurrentIndex(Page::Home);
     update_device_interface();
-    setBtnStyleSheet(2);
+    setBtnStyleSheet(Page::Transports);
 }
 
 void MainWindow::on_interface_2_clicked()
 {
     hideAppItem(true);
     ui->contentPage->setCurrentIndex(m_model == QLatin1String("R3") ? Page::Applications : Page::Transports);
-    setBtnStyleSheet(12);
+    setBtnStyleSheet(Page::Applications);
 }
 
 void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
@@ -205,7 +205,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     m_keyIdentity = identity;
     g_insreted = true;
     ui->contentPage->setCurrentIndex(Page::Home);
-    setBtnStyleSheet(0);
+    setBtnStyleSheet(Page::Home);
     setLook(ui->application, true, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
     setLook(ui->interface_2, true, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
     ui->about->setEnabled(true);

@@ -110,7 +110,7 @@ void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
         update_device_interface();
         showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
         ui->contentPage->setCurrentIndex(Page::Home);
-        setBtnStyleSheet(0);
+        setBtnStyleSheet(Page::Home);
         // The key came back through a re-plug: the window's key state is read afresh.
         if (!g_insreted)
             on_btn_getdeviceinfo_clicked();
@@ -149,7 +149,7 @@ void MainWindow::update_device_interface()
         return;
     }
     // OTP as the only application leaves its page unreachable, as the keyboard transport alone does.
-    const bool otpUsable = mask != 0 && mask != 0x20;
+    const bool otpUsable = mask != 0 && mask != AppOtp;
     ui->otp->setEnabled(otpUsable);
     ui->otp->setStyleSheet(QLatin1String(otpUsable ? MenuLook::kOtpEnabled : MenuLook::kItemDisabled));
     showIndicator(ui->isOTP, ui->isotp, true);

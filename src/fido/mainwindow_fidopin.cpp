@@ -44,7 +44,7 @@ void MainWindow::setFidoPinButtons(bool havePin)
 void MainWindow::on_fido_clicked()
 {
     ui->contentPage->setCurrentIndex(KeyModel::hasFingerprintSensor(m_model) ? Page::FidoWithSensor : Page::Fido);
-    setBtnStyleSheet(4);
+    setBtnStyleSheet(Page::Fido);
     cmdSend(Cmd::fidoPinRetriesFromMenu(), CmdType::FidoPinRetries);
 }
 

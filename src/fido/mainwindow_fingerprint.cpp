@@ -46,14 +46,14 @@ void MainWindow::on_bioMgr1_clicked()
 {
     ui->fingerList->clear();
     ui->contentPage->setCurrentIndex(Page::Fingerprints);
-    setBtnStyleSheet(4);
+    setBtnStyleSheet(Page::Fido);
     changeUI_fido_bio();
 }
 
 void MainWindow::on_backBio_clicked()
 {
     ui->contentPage->setCurrentIndex(Page::FidoWithSensor);
-    setBtnStyleSheet(4);
+    setBtnStyleSheet(Page::Fido);
 }
 
 void MainWindow::changeUI_fido_bio()

@@ -34,7 +34,7 @@ void MainWindow::on_otp1Conf_clicked()
 {
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("SHORT TOUCH(Slot 1)"));
-    setBtnStyleSheet(10);
+    setBtnStyleSheet(Page::Otp);
     showOtpModes();
     ui->checkBox_withenter->setEnabled(true);
     getOTPValueWithEnter();
@@ -44,7 +44,7 @@ void MainWindow::on_otp2Conf_clicked()
 {
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("LONG TOUCH(Slot 2)"));
-    setBtnStyleSheet(10);
+    setBtnStyleSheet(Page::Otp);
     showOtpModes();
     ui->checkBox_withenter->setChecked(false);
     ui->checkBox_withenter->setEnabled(false);

@@ -64,7 +64,7 @@ void MainWindow::on_otp_clicked()
 void MainWindow::on_backOtp_clicked()
 {
     ui->contentPage->setCurrentIndex(Page::Otp);
-    setBtnStyleSheet(10);
+    setBtnStyleSheet(Page::Otp);
     listOTP();
     selectOtpSubPage();
 }

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr quint32 kTwoTriesLeft = 0x63C2;
-constexpr quint32 kOneTryLeft = 0x63C1;
+constexpr quint32 kTwoTriesLeft = Status::WrongSecret + 2;
+constexpr quint32 kOneTryLeft = Status::WrongSecret + 1;
 constexpr quint32 kBlocked = Status::WrongSecret;
 constexpr quint32 kResetTouchTimeout = Status::PivTouchTimeout;
 

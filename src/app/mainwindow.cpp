@@ -4,7 +4,7 @@
 
 #include "app/backendpath.h"
 #include "app/commands.h"
-#include "fido/crelistdialog.h"
+#include "fido/fidocontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
@@ -42,10 +42,12 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
 
     m_json = new JSON;
     ui->btn_getdeviceinfo->hide();
+    m_scale = 1.0;
+    createSharedDialogs();
+    createFeatures();
     registerHandlers();
     createChannel();
 
-    m_scale = 1.0;
     setupScaling();
     m_waiting = new WaitingDialog(this);
     m_msgBox = new QMessageBox(this);
@@ -53,7 +55,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
     m_dlgMessage->close();
     connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
     connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
-    createFidoDialogs();
     setupKeyReport();
 }
 
@@ -66,6 +67,11 @@ MainWindow::~MainWindow()
     // Destroying the window ends the child without writing to it; it must not come back.
     m_channel->shutDown();
     delete m_json;
+}
+
+void MainWindow::createFeatures()
+{
+    m_fido = new FidoController(*this, ui.get(), this);
 }
 
 void MainWindow::createChannel()
@@ -101,9 +107,70 @@ void MainWindow::on_exit_clicked()
 // Dialogs about the key that has gone make no sense any more.
 void MainWindow::closeKeyDialogs()
 {
-    m_creList->hide();
     m_dlgMessage->close();
     m_changePin->close();
     m_pivPinDlg->close();
     m_regFinger->close();
+    m_fido->keyGone();
+}
+
+// The FIDO2 slots: the controller does the work.
+void MainWindow::on_fido_clicked()
+{
+    m_fido->openPage();
+}
+
+void MainWindow::on_fidoSetPIN_clicked()
+{
+    m_fido->setOrChangePin();
+}
+
+void MainWindow::on_fidoSetPIN1_clicked()
+{
+    m_fido->setOrChangePin();
+}
+
+void MainWindow::on_enumCre_clicked()
+{
+    m_fido->listCredentials();
+}
+
+void MainWindow::on_enumCre1_clicked()
+{
+    m_fido->listCredentials();
+}
+
+void MainWindow::on_bioMgr1_clicked()
+{
+    m_fido->openFingerprints();
+}
+
+void MainWindow::on_backBio_clicked()
+{
+    m_fido->closeFingerprints();
+}
+
+void MainWindow::on_addfinger_clicked()
+{
+    m_fido->addFingerprint();
+}
+
+void MainWindow::on_testfinger_clicked()
+{
+    m_fido->testFingerprint();
+}
+
+void MainWindow::on_delfinger_clicked()
+{
+    m_fido->deleteFingerprint();
+}
+
+void MainWindow::on_reset_clicked()
+{
+    m_fido->reset();
+}
+
+void MainWindow::on_reset1_clicked()
+{
+    m_fido->reset();
 }

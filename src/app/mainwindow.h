@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/backendchannel.h"
+#include "app/featurehost.h"
 #include "app/json.h"
 #include "app/keyreport.h"
 #include "app/lasttryguard.h"
+#include "app/programstate.h"
 #include "otp/otp_struct.h"
 #include "piv/publickeyfolder.h"
 
@@ -21,6 +23,7 @@
 namespace Ui {
 class MainWindow;
 }
+class ScaledDialog;
 class QCheckBox;
 class QMessageBox;
 class QSettings;
@@ -29,24 +32,15 @@ class QValidator;
 class DialogMessage;
 class changePIN;
 class piv_pin;
-class CreListDialog;
+class FidoController;
 class registFingerprint;
 struct Credential;
 class WaitingDialog;
 class OtpCheckDialog;
 
-// Program-wide state shared by the features.
-extern int g_currItem;
-extern bool g_insreted;
-extern quint16 g_currInterface;
-extern quint16 g_currProtocol;
-extern bool isfidoHavePin;
-// The fingerprint template being enrolled (src/fido).
-extern QString template_id;
-
 // The one window. Its member functions live with their feature: each section below names the
 // folder that defines it.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private FeatureHost
 {
     Q_OBJECT
 
@@ -72,8 +66,6 @@ public slots:
     void on_operationTimedout();
 
 private:
-    using ReplyHandler = void (MainWindow::*)(const JSON_OBJ&);
-
     // Every way an operation can end other than by its own reply.
     enum class OperationEnd {
         TimedOut,
@@ -84,6 +76,7 @@ private:
         UnsafeText
     };
 
+    void createFeatures();
     void createChannel();
     void onChannelReplies(const QStringList& texts);
     void onCommandLost(int type, BackendChannel::Loss loss);
@@ -91,24 +84,11 @@ private:
     // Ends the operation in progress whatever ended it: busy panel hidden, channel free, its
     // secrets forgotten, and one message saying what happened.
     void endOperation(OperationEnd why);
-    void forgetOperationState();
     QString operationEndText(OperationEnd why) const;
     void reportBackendUnavailable();
     void registerHandlers();
-    void registerHandler(int type, ReplyHandler handler);
     void fallbackHandler(const JSON_OBJ& reply);
-    // The generic failure report: the reply's INFO, or the stock text when it has none, then
-    // `consequence` on a line of its own when there is one.
-    void showFailure(const JSON_OBJ& reply, const QString& consequence = QString());
-    // Shows the shared message dialog; for a question, true only when the user confirmed.
-    // A message asked for while another is open waits for it to close.
-    bool showMessage(int kind, const QString& title, const QString& text);
-    bool askQuestion(const QString& title, const QString& text);
     void showPendingMessages();
-    // Before a secret is sent on its last try: true when the user still wants it sent.
-    bool confirmLastTry(LastTryGuard::Secret secret);
-    // A dropped command ends the fingerprint dialog's flow.
-    void closeFingerprintDialog();
 
     std::unique_ptr<Ui::MainWindow> ui;
     QMessageBox* m_msgBox = nullptr;
@@ -118,7 +98,6 @@ private:
     WaitingDialog* m_waiting = nullptr;
     QString m_pivPin;
     QString g_tmpBuf;
-    QString m_fidoPin;
     LastTryGuard m_lastTry;
     double m_scale = 1.0;
 
@@ -132,12 +111,9 @@ private:
     QList<PendingMessage> m_pendingMessages;
     bool m_exiting = false;
     QHash<int, ReplyHandler> m_replyHandlers;
-    bool m_isResetting = false;
+    // Its member handlers are registered like a feature's.
+    void registerOwnHandler(int type, void (MainWindow::*handler)(const JSON_OBJ&));
     bool m_isSwitching = false;
-    enum class ResetPhase { Idle, AwaitingTouch, AwaitingReplug, CheckingKey };
-    ResetPhase m_resetPhase = ResetPhase::Idle;
-    // Who the key being reset is (keyIdentity), so that only it is reset after a re-plug.
-    QString m_resetKey;
 
     // ---- device presence, home page, applications and transports (src/device) ----
 public slots:
@@ -180,7 +156,7 @@ private:
     void showKeyPicture(bool inserted);
 
     // Serial number, or name, PID and version where the serial is hidden.
-    static QString keyIdentity(const JSON_OBJ& details);
+    static QString identityOf(const JSON_OBJ& details);
 
     QString m_model;
     QString m_keyIdentity;
@@ -199,7 +175,7 @@ private:
 
     // ---- window shell: layout, navigation, scaling (src/app/mainwindow_shell.cpp) ----
 public:
-    double scaleFactor() const { return m_scale; }
+    double scaleFactor() const override { return m_scale; }
 
 signals:
     // The display scale changed; every scaled dialog connects its screenChanged(double) here.
@@ -236,19 +212,7 @@ private:
     QWidget* m_background = nullptr;
     QPoint m_lastMousePos;
 
-    // ---- FIDO2 (src/fido) ----
-    // The two ways of asking for secrets, shared with PIV: empty when cancelled. The map holds
-    // "new", and "old" in the modes that change an existing secret.
-    QMap<QString, QString> showChangePINDialog(QString const& type);
-    QString showPINDialog(QString const& type);
-    // False, with a message, when text holds a line break, carriage return or NUL.
-    bool isSingleLine(const QString& text);
-    // Asks for the FIDO PIN into m_fidoPin; false when the key has none yet (the user is told)
-    // or the prompt was cancelled.
-    bool askFidoPin();
-    // askFidoPin for commands that carry the PIN as typed, where a blank or quote would split it.
-    bool askFidoPinAsWord();
-
+    // ---- FIDO2: the slots forward to the controller (src/fido) ----
 private slots:
     void on_fido_clicked();
     void on_fidoSetPIN_clicked();
@@ -264,39 +228,35 @@ private slots:
     void on_reset1_clicked();
 
 private:
-    void createFidoDialogs();
-    void registerFidoHandlers();
-    void setFidoPinButtons(bool havePin);
-    void onFidoSetPinReply(const JSON_OBJ& reply);
-    void onFidoChangePinReply(const JSON_OBJ& reply);
-    void onFidoPinRetriesReply(const JSON_OBJ& reply);
-    void showCreListDialog(QVector<Credential> const& credentials);
-    void deleteCredential(const Credential& credential);
-    void onFidoListCredentialsReply(const JSON_OBJ& reply);
-    void onFidoDeleteCredentialReply(const JSON_OBJ& reply);
-    void changeUI_fido_bio();
-    void bioAddItem(QStringList names);
-    // Runs the fingerprint dialog in `mode` while `command`, the first of its flow, is answered.
-    void runFingerprintDialog(const QString& mode, const QString& command, int type);
-    void onFidoEnrollBeginReply(const JSON_OBJ& reply);
-    void onFidoEnrollNextReply(const JSON_OBJ& reply);
-    void onFidoCancelEnrollmentReply(const JSON_OBJ& reply);
-    void onFidoVerifyEnrollmentReply(const JSON_OBJ& reply);
-    void onFidoRemoveEnrollmentReply(const JSON_OBJ& reply);
-    void onFidoEnumerateReply(const JSON_OBJ& reply);
-    void onFidoResetReply(const JSON_OBJ& reply);
-    void sendFidoReset();
-    void endFidoReset();
-    void checkReinsertedKey();
-    // False when the details do not belong to a reset's re-plug check.
-    bool continueFidoReset(const QString& identity);
-    // True when a key removal ended a reset the key was working on.
-    bool fidoResetInterrupted();
-    void showResetInterrupted();
+    FidoController* m_fido = nullptr;
+
+    // ---- what the features ask of the window (src/app) ----
+    void registerHandler(int type, ReplyHandler handler) override;
+    void send(const QString& line, int type) override;
+    void abandonCommand() override;
+    void forgetOperationState() override;
+    bool showMessage(int kind, const QString& title, const QString& text) override;
+    bool askQuestion(const QString& title, const QString& text) override;
+    void showFailure(const JSON_OBJ& reply, const QString& consequence = QString()) override;
+    bool confirmLastTry(LastTryGuard::Secret secret) override;
+    void showBusy(const QString& text) override;
+    void hideBusy() override;
+    void highlightMenu(int page) override;
+    QMap<QString, QString> askNewPins(const QString& type) override;
+    QString askPin(const QString& type) override;
+    bool isSingleLine(const QString& text) override;
+    registFingerprint* fingerprintDialog() override;
+    void runFingerprintDialog(const QString& mode, const QString& command, int type) override;
+    void closeFingerprintDialog() override;
+    QString keyModel() const override;
+    QString keyIdentity() const override;
+    QWidget* dialogParent() override;
+    void followScale(ScaledDialog* dialog) override;
+
+    void createSharedDialogs();
 
     changePIN* m_changePin = nullptr;
     piv_pin* m_pivPinDlg = nullptr;
-    CreListDialog* m_creList = nullptr;
     registFingerprint* m_regFinger = nullptr;
     // Set when the channel refused a fingerprint command, so its dialog is not left waiting.
     bool m_fingerCommandDropped = false;

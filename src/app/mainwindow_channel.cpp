@@ -2,7 +2,6 @@
 
 #include "app/commands.h"
 #include "app/debugfile.h"
-#include "support/hex.h"
 #include "support/protocol.h"
 #include "ui/waitingdialog.h"
 
@@ -33,13 +32,6 @@ quint32 presenceEvent(const QString& text)
 
 void MainWindow::cmdSend(QString arguments, int index)
 {
-    if (index == CmdType::FidoDeleteCredential) {
-        if (m_waiting)
-            m_waiting->show(this, QStringLiteral("Deleting, please wait ..."));
-        QString hexPin;
-        Str2HexStr(m_fidoPin, hexPin);
-        arguments += QStringLiteral(" -p ") + hexPin;
-    }
     switch (m_channel->send(arguments, index)) {
     case BackendChannel::SendResult::Sent:
     case BackendChannel::SendResult::Queued:

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/logmask.h"
+#include "fido/fidocontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -37,7 +38,12 @@ bool isDeviceEvent(quint32 sw)
 
 void MainWindow::registerHandler(int type, ReplyHandler handler)
 {
-    m_replyHandlers.insert(type, handler);
+    m_replyHandlers.insert(type, std::move(handler));
+}
+
+void MainWindow::registerOwnHandler(int type, void (MainWindow::*handler)(const JSON_OBJ&))
+{
+    registerHandler(type, [this, handler](const JSON_OBJ& reply) { (this->*handler)(reply); });
 }
 
 // Each feature registers the handlers of the command types it sends.
@@ -45,7 +51,7 @@ void MainWindow::registerHandlers()
 {
     registerDeviceHandlers();
     registerPivHandlers();
-    registerFidoHandlers();
+    m_fido->registerHandlers();
     registerOtpHandlers();
 }
 
@@ -88,8 +94,11 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         return;
     m_lastTry.noteReply(index, reply);
     m_keyReport.noteReply(index, reply);
-    const ReplyHandler handler = m_replyHandlers.value(index, &MainWindow::fallbackHandler);
-    (this->*handler)(reply);
+    const ReplyHandler handler = m_replyHandlers.value(index);
+    if (handler)
+        handler(reply);
+    else
+        fallbackHandler(reply);
 }
 
 void MainWindow::fallbackHandler(const JSON_OBJ& reply)
@@ -161,10 +170,9 @@ void MainWindow::forgetOperationState()
     if (m_waiting)
         m_waiting->hide();
     g_currItem = m_channel->currentType();
-    endFidoReset();
+    m_fido->forgetOperation();
     m_isSwitching = false;
     g_tmpBuf.clear();
-    m_fidoPin.clear();
     endPivOperation();
     closeFingerprintDialog();
     closeOtpCheck();
@@ -209,4 +217,34 @@ QString MainWindow::operationEndText(OperationEnd why) const
                               "without line breaks.");
     }
     return QString();
+}
+
+void MainWindow::send(const QString& line, int type)
+{
+    cmdSend(line, type);
+}
+
+void MainWindow::abandonCommand()
+{
+    m_channel->abandonCommand();
+}
+
+void MainWindow::showBusy(const QString& text)
+{
+    m_waiting->show(this, text);
+}
+
+void MainWindow::hideBusy()
+{
+    m_waiting->hide();
+}
+
+void MainWindow::highlightMenu(int page)
+{
+    setBtnStyleSheet(page);
+}
+
+QWidget* MainWindow::dialogParent()
+{
+    return this;
 }

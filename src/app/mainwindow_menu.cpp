@@ -1,5 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/page.h"
+#include "fido/fidocontroller.h"
+
 #include "ui_mainwindow.h"
 
 #include <QFontMetrics>
@@ -73,20 +76,20 @@ void MainWindow::setBtnStyleSheet(int page)
     paint(ui->about, h.about);
     paintSubItems(int(h.sub));
 
-    if (page == 4)
-        setFidoPinButtons(isfidoHavePin);
+    if (page == Page::Fido)
+        m_fido->showPinState();
     showKeyNameInTitle(page);
 }
 
 void MainWindow::showKeyNameInTitle(int page)
 {
     bool shown = g_insreted;
-    if (page == 0 || page == 2)
+    if (page == Page::Home || page == Page::Transports)
         shown = false;
-    else if (page == 4 || page == 6 || page == 10 || page == 12)
+    else if (page == Page::Fido || page == Page::Piv || page == Page::Otp || page == Page::Applications)
         shown = true;
     if (!shown) {
-        if (page == 0 || page == 2)
+        if (page == Page::Home || page == Page::Transports)
             ui->keyname_top->clear();
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "device/menulook.h"
+#include "fido/fidocontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -37,10 +38,10 @@ void setLook(QWidget* button, bool enabled, const char* enabledLook, const char*
 
 void MainWindow::registerDeviceHandlers()
 {
-    registerHandler(CmdType::Startup, &MainWindow::onStartupReply);
-    registerHandler(CmdType::DeviceInfo, &MainWindow::onDeviceInfoReply);
-    registerHandler(CmdType::DeviceSetApplication, &MainWindow::onSetApplicationReply);
-    registerHandler(CmdType::DeviceSetTransport, &MainWindow::onSetTransportReply);
+    registerOwnHandler(CmdType::Startup, &MainWindow::onStartupReply);
+    registerOwnHandler(CmdType::DeviceInfo, &MainWindow::onDeviceInfoReply);
+    registerOwnHandler(CmdType::DeviceSetApplication, &MainWindow::onSetApplicationReply);
+    registerOwnHandler(CmdType::DeviceSetTransport, &MainWindow::onSetTransportReply);
 }
 
 void MainWindow::changeUI_Device(JSON_OBJ event)
@@ -53,9 +54,8 @@ void MainWindow::changeUI_Device(JSON_OBJ event)
 
 void MainWindow::keyInserted()
 {
-    if (m_isResetting) {
-        if (m_resetPhase == ResetPhase::AwaitingReplug)
-            checkReinsertedKey();
+    if (m_fido->isRunning()) {
+        m_fido->keyReturned();
         return;
     }
     if (m_isSwitching) {
@@ -88,8 +88,8 @@ void MainWindow::keyRemoved(quint32 event)
 {
     qDebug() << "Device remove=====";
     g_insreted = false;
-    const bool resetInterrupted = fidoResetInterrupted();
-    if (!resetInterrupted && (m_isResetting || m_isSwitching))
+    const bool resetInterrupted = m_fido->interruptedByRemoval();
+    if (!resetInterrupted && (m_fido->isRunning() || m_isSwitching))
         return;
     // Whatever was asked of the key that has gone will not be answered for it.
     m_channel->abandonCommand();
@@ -112,7 +112,6 @@ void MainWindow::keyRemoved(quint32 event)
     m_waiting->hide();
     closeKeyDialogs();
     // Secrets typed for the key that has gone are not kept for the next one.
-    m_fidoPin.clear();
     endPivOperation();
 
     showKeyPicture(false);
@@ -120,7 +119,7 @@ void MainWindow::keyRemoved(quint32 event)
                                                  : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
     if (resetInterrupted)
-        showResetInterrupted();
+        m_fido->reportInterruption();
 }
 
 // Each new picture style sheet decodes its image again: a flood of events would spend seconds on
@@ -192,12 +191,11 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
 {
     m_dlgMessage->close();
     if (reply.SW != Status::Success) {
-        if (m_resetPhase == ResetPhase::CheckingKey)
-            continueFidoReset(QString());
+        m_fido->keyChecked(QString());
         return;
     }
-    const QString identity = keyIdentity(reply);
-    if (continueFidoReset(identity)) {
+    const QString identity = identityOf(reply);
+    if (m_fido->keyChecked(identity)) {
         // The same key is back; the page it was reset from stays.
         g_insreted = true;
         return;
@@ -228,7 +226,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     ui->btn_getdeviceinfo->show();
 }
 
-QString MainWindow::keyIdentity(const JSON_OBJ& details)
+QString MainWindow::identityOf(const JSON_OBJ& details)
 {
     QString serial;
     QStringList visible;
@@ -271,7 +269,7 @@ void MainWindow::showDetail(const QByteArray& key, const QString& value, KeyText
 
 void MainWindow::onStartupReply(const JSON_OBJ& reply)
 {
-    m_fidoPin.clear();
+    m_fido->forgetOperation();
     g_currInterface = 0;
     if (reply.SW == Status::Success || reply.INFO.isEmpty()) {
         reset_app_state();
@@ -361,4 +359,14 @@ void MainWindow::showApplication(QCheckBox* box, QWidget* indicator, int bit)
     box->setChecked(true);
     indicator->show();
     g_currInterface |= bit;
+}
+
+QString MainWindow::keyModel() const
+{
+    return m_model;
+}
+
+QString MainWindow::keyIdentity() const
+{
+    return m_keyIdentity;
 }

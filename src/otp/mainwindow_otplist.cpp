@@ -40,14 +40,14 @@ OTP_STRUCT slotRecord(const TextMap& record)
 
 void MainWindow::registerOtpHandlers()
 {
-    registerHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
-    registerHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
-    registerHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
-    registerHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
-    registerHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
-    registerHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);
-    registerHandler(CmdType::OtpReadWithEnter, &MainWindow::onOtpReadWithEnterReply);
-    registerHandler(CmdType::OtpWriteWithEnter, &MainWindow::onOtpWriteWithEnterReply);
+    registerOwnHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
+    registerOwnHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
+    registerOwnHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
+    registerOwnHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
+    registerOwnHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
+    registerOwnHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);
+    registerOwnHandler(CmdType::OtpReadWithEnter, &MainWindow::onOtpReadWithEnterReply);
+    registerOwnHandler(CmdType::OtpWriteWithEnter, &MainWindow::onOtpWriteWithEnterReply);
 }
 
 void MainWindow::on_otp_clicked()

@@ -143,10 +143,10 @@ void MainWindow::onPivExportCertificateReply(const JSON_OBJ& reply)
 
 bool MainWindow::askPivPinAndManagementKey(QString& pin)
 {
-    pin = showPINDialog(QStringLiteral("PIV PIN:"));
+    pin = askPin(QStringLiteral("PIV PIN:"));
     if (pin.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPin))
         return false;
-    currentMgmtKey = showPINDialog(QStringLiteral("Management Key:"));
+    currentMgmtKey = askPin(QStringLiteral("Management Key:"));
     return !currentMgmtKey.isEmpty();
 }
 

@@ -43,7 +43,7 @@ void MainWindow::on_certImp_clicked()
                 CmdType::PivImportCertificate);
         return;
     }
-    currentPassword = showPINDialog(QStringLiteral("Password:"));
+    currentPassword = askPin(QStringLiteral("Password:"));
     // Only Cancel stops here: an accepted empty answer is a file without password.
     if (!m_pivPinDlg->okPressed || !isPivPasswordAcceptable(currentPassword)) {
         endPivOperation();

@@ -19,21 +19,21 @@ constexpr quint32 kResetTouchTimeout = Status::PivTouchTimeout;
 
 void MainWindow::registerPivHandlers()
 {
-    registerHandler(CmdType::PivChangePin, &MainWindow::onPivChangePinReply);
-    registerHandler(CmdType::PivChangePuk, &MainWindow::onPivChangePukReply);
-    registerHandler(CmdType::PivChangeManagementKey, &MainWindow::onPivChangeManagementKeyReply);
-    registerHandler(CmdType::PivReset, &MainWindow::onPivResetReply);
-    registerHandler(CmdType::PivImportKey, &MainWindow::onPivImportKeyReply);
-    registerHandler(CmdType::PivImportCertificate, &MainWindow::onPivImportCertificateReply);
-    registerHandler(CmdType::PivGenerateKey, &MainWindow::onPivGenerateKeyReply);
-    registerHandler(CmdType::PivGenerateCertificate, &MainWindow::onPivGenerateCertificateReply);
-    registerHandler(CmdType::PivGenerateCsr, &MainWindow::onPivGenerateCsrReply);
-    registerHandler(CmdType::PivDeleteCertificate, &MainWindow::onPivDeleteCertificateReply);
-    registerHandler(CmdType::PivExportCertificate, &MainWindow::onPivExportCertificateReply);
-    registerHandler(CmdType::PivReadObject, &MainWindow::onPivReadObjectReply);
-    registerHandler(CmdType::PivHasFingerprint, &MainWindow::onPivHasFingerprintReply);
-    registerHandler(CmdType::PivSetBioPolicy, &MainWindow::onPivSetBioPolicyReply);
-    registerHandler(CmdType::PivSetCachedTime, &MainWindow::onPivSetCachedTimeReply);
+    registerOwnHandler(CmdType::PivChangePin, &MainWindow::onPivChangePinReply);
+    registerOwnHandler(CmdType::PivChangePuk, &MainWindow::onPivChangePukReply);
+    registerOwnHandler(CmdType::PivChangeManagementKey, &MainWindow::onPivChangeManagementKeyReply);
+    registerOwnHandler(CmdType::PivReset, &MainWindow::onPivResetReply);
+    registerOwnHandler(CmdType::PivImportKey, &MainWindow::onPivImportKeyReply);
+    registerOwnHandler(CmdType::PivImportCertificate, &MainWindow::onPivImportCertificateReply);
+    registerOwnHandler(CmdType::PivGenerateKey, &MainWindow::onPivGenerateKeyReply);
+    registerOwnHandler(CmdType::PivGenerateCertificate, &MainWindow::onPivGenerateCertificateReply);
+    registerOwnHandler(CmdType::PivGenerateCsr, &MainWindow::onPivGenerateCsrReply);
+    registerOwnHandler(CmdType::PivDeleteCertificate, &MainWindow::onPivDeleteCertificateReply);
+    registerOwnHandler(CmdType::PivExportCertificate, &MainWindow::onPivExportCertificateReply);
+    registerOwnHandler(CmdType::PivReadObject, &MainWindow::onPivReadObjectReply);
+    registerOwnHandler(CmdType::PivHasFingerprint, &MainWindow::onPivHasFingerprintReply);
+    registerOwnHandler(CmdType::PivSetBioPolicy, &MainWindow::onPivSetBioPolicyReply);
+    registerOwnHandler(CmdType::PivSetCachedTime, &MainWindow::onPivSetCachedTimeReply);
 }
 
 void MainWindow::on_piv_clicked()
@@ -47,7 +47,7 @@ void MainWindow::on_piv_clicked()
 
 void MainWindow::on_pivPin_clicked()
 {
-    const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepin"));
+    const QMap<QString, QString> input = askNewPins(QStringLiteral("pivchangepin"));
     if (input.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPin))
         return;
     cmdSend(Cmd::pivChangePin(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
@@ -56,7 +56,7 @@ void MainWindow::on_pivPin_clicked()
 
 void MainWindow::on_pivPuk_clicked()
 {
-    const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("pivchangepuk"));
+    const QMap<QString, QString> input = askNewPins(QStringLiteral("pivchangepuk"));
     if (input.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPuk))
         return;
     cmdSend(Cmd::pivChangePuk(input.value(QStringLiteral("old")), input.value(QStringLiteral("new"))),
@@ -65,9 +65,9 @@ void MainWindow::on_pivPuk_clicked()
 
 void MainWindow::on_pivMKey_clicked()
 {
-    m_pivPin = showPINDialog(QStringLiteral("PIV PIN:"));
+    m_pivPin = askPin(QStringLiteral("PIV PIN:"));
     if (!m_pivPin.isEmpty() && confirmLastTry(LastTryGuard::Secret::PivPin)) {
-        const QMap<QString, QString> input = showChangePINDialog(QStringLiteral("changeManKey"));
+        const QMap<QString, QString> input = askNewPins(QStringLiteral("changeManKey"));
         if (!input.isEmpty())
             cmdSend(Cmd::pivChangeManagementKey(m_pivPin, input.value(QStringLiteral("old")),
                                                 input.value(QStringLiteral("new"))),

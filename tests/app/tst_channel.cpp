@@ -31,7 +31,6 @@ private slots:
     void firstLineIsMonitorStart();
     void commandAskedWhileOneIsInFlightWaitsItsTurn();
     void fullQueueIsRefusedWithAMessage();
-    void deletionCarriesRememberedPin();
     void blankOutputIsNotAReply();
     void standardErrorAnswersOnlyWithAnObject();
     void splitReplyIsJoined();
@@ -110,16 +109,6 @@ void TestChannel::fullQueueIsRefusedWithAMessage()
     QVERIFY(m_modal->lastText().startsWith(QLatin1String("Another operation is still running.")));
     QVERIFY(!Access::waiting(*m_window)->isShowing());
     QCOMPARE(m_backend->receivedLines(), (QStringList{" monitor start", "first"}));
-}
-
-void TestChannel::deletionCarriesRememberedPin()
-{
-    Access::fidoPin(*m_window) = QStringLiteral("1234");
-    m_window->cmdSend(Cmd::fidoDeleteCredential("abc", "public-key"), CmdType::FidoDeleteCredential);
-    QTRY_COMPARE(m_backend->receivedLines().value(1),
-                 QStringLiteral("fido delete-resident-credential -i abc -t public-key -p 31323334"));
-    QVERIFY(Access::waiting(*m_window)->isShowing());
-    QCOMPARE(Access::waiting(*m_window)->text(), QStringLiteral("Deleting, please wait ..."));
 }
 
 // Blanks are no answer: the command stays in flight until its reply comes.

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "fido/crelistdialog.h"
+#include "fido/fidocontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
@@ -28,7 +29,12 @@ public:
     static bool backendAlive(MainWindow& w) { return w.m_channel->isAlive(); }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
     static bool& switching(MainWindow& w) { return w.m_isSwitching; }
-    static bool& resetting(MainWindow& w) { return w.m_isResetting; }
+    static bool resetting(MainWindow& w) { return w.m_fido->isRunning(); }
+    // A FIDO reset that waits for the key to be re-plugged (or none).
+    static void awaitReplug(MainWindow& w, bool on)
+    {
+        w.m_fido->m_resetPhase = on ? FidoController::ResetPhase::AwaitingReplug : FidoController::ResetPhase::Idle;
+    }
     static QString& model(MainWindow& w) { return w.m_model; }
     static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
@@ -38,18 +44,18 @@ public:
     static auto& pivShell(MainWindow& w) { return w.m_pivShell; }
     // The scaling rules with the screen's values given by the test.
     static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
-    static QString& fidoPin(MainWindow& w) { return w.m_fidoPin; }
+    static QString& fidoPin(MainWindow& w) { return w.m_fido->m_fidoPin; }
     // Every secret an operation may hold: the FIDO PIN and the PIV PIN, management key and password.
     static QString heldSecrets(MainWindow& w)
     {
-        return w.m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword;
+        return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword;
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
-        w.m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
+        w.m_fido->m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
     }
-    static CreListDialog* creList(MainWindow& w) { return w.m_creList; }
+    static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }
-    static QMap<QString, QString> askChangePin(MainWindow& w) { return w.showChangePINDialog("fidochangepin"); }
+    static QMap<QString, QString> askChangePin(MainWindow& w) { return w.askNewPins("fidochangepin"); }
 };
 using Access = MainWindowTestAccess;

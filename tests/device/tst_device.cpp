@@ -291,12 +291,15 @@ void TestDevice::removalDuringReplugKeepsWindow()
 {
     QFETCH(bool, resetting);
     showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    (resetting ? Access::resetting(*m_window) : Access::switching(*m_window)) = true;
+    if (resetting)
+        Access::awaitReplug(*m_window, true);
+    else
+        Access::switching(*m_window) = true;
     Access::reply(*m_window, kRemoved, 0);
     QVERIFY(!g_insreted);
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
     QCOMPARE(g_currInterface, quint16(0x07));
-    Access::resetting(*m_window) = false;
+    Access::awaitReplug(*m_window, false);
     Access::switching(*m_window) = false;
 }
 

@@ -141,7 +141,7 @@ void TestFidoPage::pinStateSetChangeAndFailures()
     m_w->click("fidoSetPIN");
     QTRY_COMPARE(m_w->sent().value(1), QStringLiteral(" fido change-pin -p 31323334 -n 61626364"));
     failure("kaput", CmdType::FidoChangePin, kStock);
-    Access::resetting(m_w->window) = true;
+    Access::awaitReplug(m_w->window, true);
     failure(status("6F00"), CmdType::FidoReset, kStock);
     QVERIFY(!Access::resetting(m_w->window));
     QCOMPARE(m_w->pinState(), QStringLiteral("Change PIN"));

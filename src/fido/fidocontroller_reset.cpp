@@ -1,12 +1,12 @@
 // Resetting the FIDO2 application, across a re-plug when the key asks for one. The reset is
 // only ever resent to the key it was asked for.
 
-#include "app/mainwindow.h"
+#include "fido/fidocontroller.h"
 
 #include "app/commands.h"
+#include "app/programstate.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 
 #include <QDebug>
 
@@ -20,67 +20,63 @@ const char kReplugPrompt[] = "Remove and re-insert your VELMORA FIDO Security Ke
 
 } // namespace
 
-void MainWindow::on_reset_clicked()
+void FidoController::reset()
 {
-    if (!askQuestion(QStringLiteral("Reset FIDO"),
-                     QStringLiteral("All FIDO related credentials will be removed, continue ? ")))
+    if (!m_host.askQuestion(QStringLiteral("Reset FIDO"),
+                            QStringLiteral("All FIDO related credentials will be removed, continue ? ")))
         return;
-    m_isResetting = true;
-    m_resetKey = m_keyIdentity;
+    m_resetKey = m_host.keyIdentity();
     sendFidoReset();
 }
 
-void MainWindow::on_reset1_clicked()
-{
-    on_reset_clicked();
-}
-
-void MainWindow::sendFidoReset()
+void FidoController::sendFidoReset()
 {
     m_resetPhase = ResetPhase::AwaitingTouch;
     // Hiding first restarts the busy panel's 60 seconds.
-    m_waiting->hide();
-    m_waiting->show(this, QLatin1String(kTouchPrompt));
-    cmdSend(Cmd::fidoReset(), CmdType::FidoReset);
+    m_host.hideBusy();
+    m_host.showBusy(QLatin1String(kTouchPrompt));
+    m_host.send(Cmd::fidoReset(), CmdType::FidoReset);
 }
 
-void MainWindow::onFidoResetReply(const JSON_OBJ& reply)
+void FidoController::onFidoResetReply(const JSON_OBJ& reply)
 {
     m_fidoPin.clear();
     if (reply.SW == kNotAllowed) {
         // The device events continue the flow: the re-inserted key is checked, then reset.
         m_resetPhase = ResetPhase::AwaitingReplug;
-        m_waiting->hide();
-        m_waiting->show(this, QLatin1String(kReplugPrompt));
+        m_host.hideBusy();
+        m_host.showBusy(QLatin1String(kReplugPrompt));
         return;
     }
     endFidoReset();
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::Success) {
         isfidoHavePin = false;
         setFidoPinButtons(false);
-        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Reset successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Reset successfully."));
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
 }
 
-void MainWindow::endFidoReset()
+void FidoController::endFidoReset()
 {
-    m_isResetting = false;
     m_resetPhase = ResetPhase::Idle;
     m_resetKey.clear();
 }
 
 // A key came back while the reset waits for the re-plug: ask who it is before resetting it.
-void MainWindow::checkReinsertedKey()
+void FidoController::keyReturned()
 {
+    if (m_resetPhase != ResetPhase::AwaitingReplug)
+        return;
     m_resetPhase = ResetPhase::CheckingKey;
-    cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
+    m_host.send(Cmd::deviceInfo(), CmdType::DeviceInfo);
 }
 
 // The details of the re-inserted key: the same key is reset, another one is left alone.
-bool MainWindow::continueFidoReset(const QString& identity)
+bool FidoController::keyChecked(const QString& identity)
 {
     if (m_resetPhase != ResetPhase::CheckingKey)
         return false;
@@ -89,26 +85,28 @@ bool MainWindow::continueFidoReset(const QString& identity)
         return true;
     }
     qDebug() << "reset not resent: another key was inserted";
-    forgetOperationState();
-    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                QStringLiteral("This is not the key that was being reset, so it was not reset.\nTo reset this key, "
-                               "start the reset again."));
+    m_host.forgetOperationState();
+    m_host.showMessage(
+        DialogMessage::Warning, QStringLiteral("Warning"),
+        QStringLiteral("This is not the key that was being reset, so it was not reset.\nTo reset this key, "
+                       "start the reset again."));
     return false;
 }
 
 // The key was pulled while the reset was in the key's hands: whatever the key did is unknown.
-bool MainWindow::fidoResetInterrupted()
+bool FidoController::interruptedByRemoval()
 {
     if (m_resetPhase != ResetPhase::AwaitingTouch && m_resetPhase != ResetPhase::CheckingKey)
         return false;
-    m_channel->abandonCommand();
-    forgetOperationState();
+    m_host.abandonCommand();
+    m_host.forgetOperationState();
     return true;
 }
 
-void MainWindow::showResetInterrupted()
+void FidoController::reportInterruption()
 {
-    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                QStringLiteral("The key was removed before the reset was confirmed.\nIt may not have been reset. "
-                               "Please insert it and check."));
+    m_host.showMessage(
+        DialogMessage::Warning, QStringLiteral("Warning"),
+        QStringLiteral("The key was removed before the reset was confirmed.\nIt may not have been reset. "
+                       "Please insert it and check."));
 }

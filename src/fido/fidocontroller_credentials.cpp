@@ -1,14 +1,15 @@
 // Listing and deleting the key's resident credentials.
 
-#include "app/mainwindow.h"
+#include "fido/fidocontroller.h"
 
 #include "app/commands.h"
 #include "app/logmask.h"
+#include "app/programstate.h"
 #include "fido/credential.h"
 #include "fido/crelistdialog.h"
+#include "support/hex.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 
 #include <QDebug>
 
@@ -36,7 +37,7 @@ Credential credentialFrom(const TextMap& record)
 
 } // namespace
 
-void MainWindow::on_enumCre_clicked()
+void FidoController::listCredentials()
 {
     m_fidoPin.clear();
     qDebug() << "g_insreted=" << (g_insreted ? "true" : "false");
@@ -44,26 +45,21 @@ void MainWindow::on_enumCre_clicked()
         return;
     const QString line = Cmd::fidoListCredentials(m_fidoPin);
     qDebug() << "arg==" << maskSecrets(line);
-    m_waiting->show(this, QStringLiteral("  Query in progress, please wait ... "));
-    cmdSend(line, CmdType::FidoListCredentials);
+    m_host.showBusy(QStringLiteral("  Query in progress, please wait ... "));
+    m_host.send(line, CmdType::FidoListCredentials);
 }
 
-void MainWindow::on_enumCre1_clicked()
+void FidoController::showCreListDialog(QVector<Credential> const& credentials)
 {
-    on_enumCre_clicked();
-}
-
-void MainWindow::showCreListDialog(QVector<Credential> const& credentials)
-{
-    m_creList->delAllItem(this);
+    m_creList->delAllItem(m_host.dialogParent());
     for (const Credential& credential : credentials)
         m_creList->addItem(credential);
     m_creList->exec();
 }
 
-void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
+void FidoController::onFidoListCredentialsReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::Success) {
         QVector<Credential> credentials;
         for (const TextMap& record : reply.DATA)
@@ -71,34 +67,39 @@ void MainWindow::onFidoListCredentialsReply(const JSON_OBJ& reply)
         // The remembered PIN stays while the list is open: its deletions need it.
         showCreListDialog(credentials);
     } else if (reply.SW == kNoCredential) {
-        showMessage(DialogMessage::Information, QStringLiteral("Information"),
-                    QStringLiteral("No valid credential found."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Information"),
+                           QStringLiteral("No valid credential found."));
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
     m_fidoPin.clear();
 }
 
-void MainWindow::deleteCredential(const Credential& credential)
+void FidoController::deleteCredential(const Credential& credential)
 {
     // A passkey cannot be brought back: the question names whose it is.
     const QString question = QStringLiteral("Do you want to delete the credential of user \"%1\" for \"%2\"? \n"
                                             "This permanently deletes it from the key.")
                                  .arg(credential.userName, credential.rpId);
-    if (!askQuestion(QStringLiteral("Delete"), question))
+    if (!m_host.askQuestion(QStringLiteral("Delete"), question))
         return;
-    cmdSend(Cmd::fidoDeleteCredential(credential.credentialId, credential.credentialType),
-            CmdType::FidoDeleteCredential);
+    // The PIN the list was opened with authorises the deletion.
+    QString hexPin;
+    Str2HexStr(m_fidoPin, hexPin);
+    m_host.showBusy(QStringLiteral("Deleting, please wait ..."));
+    m_host.send(Cmd::fidoDeleteCredential(credential.credentialId, credential.credentialType) + QStringLiteral(" -p ") +
+                    hexPin,
+                CmdType::FidoDeleteCredential);
 }
 
-void MainWindow::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
+void FidoController::onFidoDeleteCredentialReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::Success)
         m_creList->delItem(true);
     else if (reply.SW == kNoCredential)
-        showMessage(DialogMessage::Information, QStringLiteral("Information"),
-                    QStringLiteral("No valid credential found."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Information"),
+                           QStringLiteral("No valid credential found."));
     else
-        showFailure(reply);
+        m_host.showFailure(reply);
 }

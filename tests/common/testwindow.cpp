@@ -1,0 +1,119 @@
+#include "common/testwindow.h"
+
+#include "ui/waitingdialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QtTest>
+
+namespace {
+
+QRegularExpression publicKeyFile()
+{
+    return QRegularExpression(QStringLiteral(R"(\S+/skm-\w{6}/public)"));
+}
+
+} // namespace
+
+TestWindow::TestWindow(const QString& program) : window(nullptr, program.isEmpty() ? backend.program() : program)
+{
+    const auto chooseOpen = [this](const QString&, const QString&, const QString&) { return openPath; };
+    const auto chooseSave = [this](const QString&, const QString&, const QString&) { return savePath; };
+    Access::pivOpenFile(window) = chooseOpen;
+    Access::pivSaveFile(window) = chooseSave;
+    Access::reportSaveFile(window) = chooseSave;
+    if (program.isEmpty())
+        QTRY_COMPARE(backend.receivedLines().size(), 1);
+}
+
+TestWindow::~TestWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QDialog*>(w))
+            w->close();
+}
+
+void TestWindow::type(const QString& edit, const QString& text) const
+{
+    widget<QLineEdit>(edit)->setText(text);
+}
+
+int TestWindow::page() const
+{
+    return widget<QStackedWidget>(QStringLiteral("contentPage"))->currentIndex();
+}
+
+QStringList TestWindow::sent() const
+{
+    QStringList lines = backend.receivedLines().mid(1);
+    lines.replaceInStrings(publicKeyFile(), QStringLiteral("<public>"));
+    return lines;
+}
+
+bool TestWindow::sentBeforeProbe(QStringList lines)
+{
+    window.cmdSend(QStringLiteral("probe"), CmdType::Dropped6);
+    lines.append(QStringLiteral("probe"));
+    return waitFor([&] { return sent() == lines; });
+}
+
+void TestWindow::answerFromBackend(const QString& json)
+{
+    backend.writeStdout(json.toUtf8() + "\n");
+}
+
+void TestWindow::showKey(const QString& transport, const QString& application, const QString& model)
+{
+    reply(QString::fromLatin1(Reply::kPlugged), 0);
+    window.on_btn_getdeviceinfo_clicked();
+    reply(Reply::details(transport, application, model), CmdType::DeviceInfo);
+}
+
+bool TestWindow::busy()
+{
+    return Access::waiting(window)->isShowing();
+}
+
+QString TestWindow::busyText()
+{
+    return busy() ? Access::waiting(window)->text() : QString();
+}
+
+void TestWindow::answer(const QStringList& script)
+{
+    for (const QString& step : script) {
+        const QString dialog = step.contains(QLatin1String("change")) ? "changePIN" : "piv_pin";
+        const QString text = step.section('=', 1);
+        if (step == "ok" || step == "no") {
+            modal.clickWhenShown("DialogMessage", step == "ok" ? "ok" : "cancel");
+        } else if (step.startsWith("cancel")) {
+            modal.clickWhenShown(dialog, "Cancel");
+        } else {
+            modal.actWhenShown(dialog, [text](QWidget* d) {
+                for (QLineEdit* edit : d->findChildren<QLineEdit*>()) {
+                    const int part = edit->objectName() == "oldpinV" ? 0 : -1;
+                    edit->setText(text.section(',', part, part));
+                }
+                d->findChild<QAbstractButton*>("OK")->click();
+            });
+        }
+    }
+}
+
+QStringList TestWindow::messages() const
+{
+    QStringList all;
+    for (const ModalHelper::Seen& seen : modal.seen())
+        if (seen.dialog == "DialogMessage")
+            all << seen.title + " / " + seen.text;
+    return all;
+}
+
+bool TestWindow::waitFor(const std::function<bool()>& condition)
+{
+    return QTest::qWaitFor(condition);
+}

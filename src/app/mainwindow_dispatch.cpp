@@ -168,6 +168,7 @@ void MainWindow::forgetOperationState()
     endPivOperation();
     closeFingerprintDialog();
     closeOtpCheck();
+    forgetOtpChallenge();
 }
 
 void MainWindow::endOperation(OperationEnd why)

@@ -114,6 +114,7 @@ void MainWindow::keyRemoved(quint32 event)
     // Secrets typed for the key that has gone are not kept for the next one.
     m_fidoPin.clear();
     endPivOperation();
+    forgetOtpChallenge();
 
     showKeyPicture(false);
     ui->label_24->setText(event == Status::NoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")

@@ -43,6 +43,7 @@ void MainWindow::registerOtpHandlers()
     registerHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
     registerHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
     registerHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
+    registerHandler(CmdType::OtpChallenge, &MainWindow::onOtpChallengeReply);
     registerHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
     registerHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
     registerHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);

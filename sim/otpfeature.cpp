@@ -92,6 +92,7 @@ void OtpFeature::addCommands(CommandTable& commands)
     addGated(commands, "otp", "list", [this](const CommandLine&) { return list(); });
     addGated(commands, "otp", "put", [this](const CommandLine& command) { return put(command); });
     addGated(commands, "otp", "delete", [this](const CommandLine& command) { return remove(command); });
+    addGated(commands, "otp", "challenge", [this](const CommandLine& command) { return challenge(command); });
     addGated(commands, "otp", "reset", [this](const CommandLine&) { return reset(); });
     addGated(commands, "otp", "swap", [this](const CommandLine&) { return swap(); });
     addGated(commands, "otp", "set_language", [this](const CommandLine& command) { return setLanguage(command); });
@@ -225,6 +226,28 @@ Outcome OtpFeature::remove(const CommandLine& command)
     return Outcome::afterTouch(touchTimeout(), [this, index] {
         m_slots[static_cast<size_t>(index)] = OtpSlot();
         return Reply::ok();
+    });
+}
+
+// Every challenge-response slot is written with "Require touch": the window's box for it is
+// always on, so "otp put" carries no word for it.
+Outcome OtpFeature::challenge(const CommandLine& command)
+{
+    int index = 0;
+    if (const auto failure = parseSlot(command, &index)) {
+        return *failure;
+    }
+    const OtpSlot& slot = m_slots[static_cast<size_t>(index)];
+    if (slot.mode != OtpSlot::Mode::ChallengeResponse) {
+        return wrongData("Slot " + std::to_string(index + 1) + " is " +
+                         (slot.configured() ? "not a challenge-response slot." : "empty."));
+    }
+    const auto challenge = Hex::decode(command.value("-c"));
+    if (!challenge || challenge->empty() || challenge->size() > MaxChallengeBytes) {
+        return wrongData("Option -c needs the challenge as hex digits, 1 to 64 bytes.");
+    }
+    return Outcome::afterTouch(touchTimeout(), [response = Hex::encode(slot.respond(*challenge))] {
+        return Reply::ok().addRow({{"RESPONSE", response}});
     });
 }
 

@@ -10,8 +10,8 @@
 // The OTP application: two slots (one on single-slot models) that type a HOTP code or a
 // static password, or answer a challenge; the with-enter flag, read and written through raw
 // APDUs ("device send_apdu"); and the keyboard language of models that have one. Writing,
-// deleting and resetting slots need a touch. The control command "otp touch" is the user
-// pressing the key: it answers with what the key would type.
+// deleting and resetting slots, and answering a challenge, need a touch. The control command
+// "otp touch" is the user pressing the key: it answers with what the key would type.
 class OtpFeature : public Feature
 {
 public:
@@ -36,6 +36,7 @@ private:
     Outcome list() const;
     Outcome put(const CommandLine& command);
     Outcome remove(const CommandLine& command);
+    Outcome challenge(const CommandLine& command);
     Outcome reset();
     Outcome swap();
     Outcome setLanguage(const CommandLine& command);

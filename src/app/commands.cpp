@@ -214,6 +214,11 @@ QString otpDelete(int slot, const QString& name)
     return QStringLiteral("otp delete -s ") + QString::number(slot) + QStringLiteral(" -n ") + name;
 }
 
+QString otpChallenge(int slot, const QString& challengeHex)
+{
+    return QStringLiteral("otp challenge -s ") + QString::number(slot) + QStringLiteral(" -c ") + challengeHex;
+}
+
 QString otpReset()
 {
     return QStringLiteral("otp reset");

@@ -37,6 +37,7 @@ enum : int {
     OtpPut = 31,
     OtpList = 32,
     OtpDelete = 33,
+    OtpChallenge = 34,
     OtpReset = 35,
     OtpSwap = 36,
     OtpSetLanguage = 37,
@@ -99,6 +100,8 @@ QString pivSetCachedTime(int seconds);
 QString otpPut(int slot, const QString& key, const QString& hash, const QString& mode, int digits, const QString& name);
 QString otpList();
 QString otpDelete(int slot, const QString& name);
+// challengeHex: 1 to 64 bytes as hex digits.
+QString otpChallenge(int slot, const QString& challengeHex);
 QString otpReset();
 QString otpSwap();
 QString otpSetLanguage(const QString& code);

@@ -398,6 +398,13 @@ private:
     // After a HOTP slot is written: asks, then compares the key's first code with the one expected.
     void offerHotpCheck(const QString& hexKey, int digits);
     void closeOtpCheck();
+    // After a challenge-response slot is written: asks, then sends the slot a random challenge
+    // whose response the reply handler compares with the one computed here.
+    void offerChallengeCheck(int slot, const QString& hexKey);
+    void onOtpChallengeReply(const JSON_OBJ& reply);
+    // The check's outcome, the same words for both kinds of slot.
+    void showOtpCheckVerdict(bool matches, const QString& mismatch);
+    void forgetOtpChallenge();
     void onOtpListReply(const JSON_OBJ& reply);
     void onOtpDeleteReply(const JSON_OBJ& reply);
     void onOtpSwapReply(const JSON_OBJ& reply);
@@ -410,6 +417,8 @@ private:
     QHash<QString, QValidator*> m_otpValidators;
     // The check running on a freshly written slot, closed when the key goes.
     QPointer<OtpCheckDialog> m_otpCheck;
+    // Lower-case hex of the response the challenge in flight should get; never the secret.
+    QByteArray m_otpExpectedResponse;
 
     // ---- key report (src/app) ----
     void setupKeyReport();

@@ -176,6 +176,7 @@ void MainWindow::forgetOperationState()
     endPivOperation();
     closeFingerprintDialog();
     closeOtpCheck();
+    forgetOtpChallenge();
 }
 
 void MainWindow::endOperation(OperationEnd why)

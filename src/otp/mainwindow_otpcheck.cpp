@@ -1,16 +1,42 @@
-// The check offered after an OATH HOTP slot is written: the key types its first code and the
-// window compares it with the code it computes from what it wrote. Challenge-response slots
-// are not offered a check: no backend command sends a challenge to the key.
+// The checks offered after an OTP slot is written. A HOTP slot types its first code and the
+// window compares it with the code it computes from what it wrote; a challenge-response slot
+// answers a random challenge and the window compares that with the HMAC-SHA1 it computes.
+#include "app/commands.h"
 #include "app/mainwindow.h"
 
 #include "otp/hotpcode.h"
 #include "otp/otpcheckdialog.h"
+#include "otp/otpinput.h"
+#include "support/protocol.h"
 #include "ui/dialogmessage.h"
+#include "ui/waitingdialog.h"
+
+#include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
+
+#include <utility>
 
 namespace {
 
 // A freshly written HOTP slot starts counting at zero.
 constexpr quint64 kFirstCounter = 0;
+// Any length from 1 to 64 bytes is answered; 32 random bytes are never guessed nor repeated.
+constexpr int kChallengeWords = 8;
+
+QByteArray randomChallenge()
+{
+    quint32 words[kChallengeWords];
+    QRandomGenerator::system()->fillRange(words);
+    return QByteArray(reinterpret_cast<const char*>(words), sizeof(words));
+}
+
+QByteArray responseOf(const JSON_OBJ& reply)
+{
+    for (const TextMap& map : reply.DATA)
+        if (map.contains("RESPONSE"))
+            return map.value("RESPONSE").toLower();
+    return QByteArray();
+}
 
 } // namespace
 
@@ -25,20 +51,59 @@ void MainWindow::offerHotpCheck(const QString& hexKey, int digits)
     m_otpCheck = &dialog;
     const bool answered = dialog.exec() == QDialog::Accepted;
     m_otpCheck = nullptr;
-    if (!answered)
-        return;
-    if (dialog.matches())
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("The slot answers as expected."));
-    else
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("The key did not type the expected code.\n"
-                                   "Make sure you touched it the way this slot needs (short or long),\n"
-                                   "or program the slot again and give the server the same secret."));
+    if (answered)
+        showOtpCheckVerdict(dialog.matches(),
+                            QStringLiteral("The key did not type the expected code.\n"
+                                           "Make sure you touched it the way this slot needs (short or long),\n"
+                                           "or program the slot again and give the server the same secret."));
 }
 
 void MainWindow::closeOtpCheck()
 {
     if (m_otpCheck)
         m_otpCheck->reject();
+}
+
+void MainWindow::offerChallengeCheck(int slot, const QString& hexKey)
+{
+    const QByteArray challenge = randomChallenge();
+    // Only the expected response outlives this function, not the secret.
+    const QByteArray expected =
+        QMessageAuthenticationCode::hash(challenge, QByteArray::fromHex(hexKey.toLatin1()), QCryptographicHash::Sha1)
+            .toHex();
+    if (!askQuestion(QStringLiteral("Check the slot"), QStringLiteral("Check the slot now?")))
+        return;
+    m_otpExpectedResponse = expected;
+    // The window writes every challenge-response slot with "Require touch".
+    m_waiting->show(this, OtpInput::touchPrompt());
+    cmdSend(Cmd::otpChallenge(slot, QString::fromLatin1(challenge.toHex())), CmdType::OtpChallenge);
+}
+
+void MainWindow::onOtpChallengeReply(const JSON_OBJ& reply)
+{
+    m_waiting->hide();
+    const QByteArray expected = std::exchange(m_otpExpectedResponse, QByteArray());
+    if (reply.SW == Status::OtpTouchTimeout)
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+    else if (reply.SW != Status::Success)
+        showFailure(reply);
+    else
+        showOtpCheckVerdict(responseOf(reply) == expected,
+                            QStringLiteral("The key did not give the expected response.\n"
+                                           "Delete the slot, or program it again with the secret the server "
+                                           "was given."));
+}
+
+void MainWindow::showOtpCheckVerdict(bool matches, const QString& mismatch)
+{
+    if (matches)
+        showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                    QStringLiteral("The slot answers as expected."));
+    else
+        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), mismatch);
+}
+
+void MainWindow::forgetOtpChallenge()
+{
+    m_otpExpectedResponse.clear();
 }

@@ -262,15 +262,17 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
     } else if (reply.SW == Status::Success) {
         OTP_STRUCT otp;
         getItemValue(otp);
-        const QString hotpKey = otp.type == QLatin1String("HOTP") ? otp.key : QString();
+        const QString key = otp.key;
         // Nothing reads a slot record's secret back; it need not outlive the write.
         otp.key.clear();
         otp.configured = true;
         m_otp[otp.slot == 0 ? 0 : 1] = otp;
         showMessage(DialogMessage::Information, QStringLiteral("Success"),
                     QStringLiteral("OTP personalization successfully. "));
-        if (!hotpKey.isEmpty())
-            offerHotpCheck(hotpKey, otp.digits);
+        if (otp.type == QLatin1String("HOTP"))
+            offerHotpCheck(key, otp.digits);
+        else if (otp.type == QLatin1String("CHALLENGE_RESPONSE"))
+            offerChallengeCheck(otp.slot, key);
     } else {
         showFailure(reply);
     }

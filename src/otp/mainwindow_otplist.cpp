@@ -43,6 +43,7 @@ void MainWindow::registerOtpHandlers()
     registerOwnHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
     registerOwnHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
     registerOwnHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
+    registerOwnHandler(CmdType::OtpChallenge, &MainWindow::onOtpChallengeReply);
     registerOwnHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
     registerOwnHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
     registerOwnHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);

@@ -45,14 +45,17 @@ public:
     // The scaling rules with the screen's values given by the test.
     static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
     static QString& fidoPin(MainWindow& w) { return w.m_fido->m_fidoPin; }
-    // Every secret an operation may hold: the FIDO PIN and the PIV PIN, management key and password.
+    // Everything an operation may hold: the FIDO PIN, the PIV PIN, management key and password,
+    // and the response an OTP slot check expects.
     static QString heldSecrets(MainWindow& w)
     {
-        return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword;
+        return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword +
+               QString::fromLatin1(w.m_otpExpectedResponse);
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
         w.m_fido->m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
+        w.m_otpExpectedResponse = secret.toLatin1();
     }
     static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }

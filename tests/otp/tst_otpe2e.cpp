@@ -43,17 +43,18 @@ private slots:
     void slotWrittenWithoutSerialIsListedAndDeleted();
     void hotpCheckComparesWhatTheKeyTypes();
     void hotpCheckClosesWhenTheKeyGoes();
+    void challengeCheckWaitsForTheTouch();
 
 private:
     // A window on a fresh simulated key, its details read, on the OTP page.
     bool start(const QString& model = QStringLiteral("R15"));
     // Clicks OK on the open page and confirms the message that comes, declining the check a
-    // HOTP slot offers; returns the message's text.
+    // HOTP or challenge-response slot offers; returns the message's text.
     QString configure(const QString& page)
     {
         const int before = f->modal.seen().size();
         f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-        if (page == QLatin1String("hotp"))
+        if (page != QLatin1String("sta"))
             f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
         f->click(page + "_config");
         return OtpWindow::waitFor([this] { return f->modal.idle(); }) ? f->modal.seen().value(before).text : QString();
@@ -205,6 +206,31 @@ void TestOtpEndToEnd::hotpCheckClosesWhenTheKeyGoes()
     f->click(QStringLiteral("hotp_config"));
     QTRY_VERIFY(f->modal.idle());
     QCOMPARE(f->modal.seen().size(), 3);
+}
+
+// The simulated key answers the window's challenge only once touched, with the response the
+// window computed from the secret it wrote.
+void TestOtpEndToEnd::challengeCheckWaitsForTheTouch()
+{
+    QVERIFY(start());
+    f->click(QStringLiteral("otp2Conf"));
+    f->click(QStringLiteral("otp_mode_cr"));
+    f->click(QStringLiteral("cr_gen_key"));
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // written
+    f->modal.actWhenShown(QStringLiteral("DialogMessage"), [this](QWidget* question) {
+        QVERIFY(m_harness->control(QStringLiteral("touch manual")).startsWith(QLatin1String("ok")));
+        question->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+    f->click(QStringLiteral("cr_config"));
+    QTRY_VERIFY(m_harness->control(QStringLiteral("status")).contains(QLatin1String("touch_pending=yes")));
+    QVERIFY(m_harness->receivedLines().last().startsWith(QLatin1String("otp challenge -s 1 -c ")));
+    QCOMPARE(f->busyText(), QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
+
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the verdict
+    QVERIFY(m_harness->control(QStringLiteral("touch")).startsWith(QLatin1String("ok")));
+    QTRY_VERIFY(f->modal.idle());
+    QCOMPARE(f->modal.seen().size(), 3);
+    QCOMPARE(f->lastMessage().second, QStringLiteral("The slot answers as expected."));
 }
 
 QTEST_MAIN(TestOtpEndToEnd)

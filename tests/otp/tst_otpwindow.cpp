@@ -2,7 +2,7 @@
 // delete, reset and swap with the outcomes the key reports, the keyboard language (R3 only).
 // The configuration page: the command line each mode writes, when OK is offered, the input
 // rules, the generators, the overwrite question, and the with-enter setting (read on slot 1's
-// page, written only by a click).
+// page, written only by a click), and the check of a written challenge-response slot.
 #include "otp/otpinput.h"
 #include "otpwindow.h"
 
@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageAuthenticationCode>
 #include <QRegExp>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -49,6 +51,8 @@ private slots:
     void singleSlotKeyOffersOnlyOathOtp();
     void withEnterReadAndWrite_data();
     void withEnterReadAndWrite();
+    void challengeCheckComparesTheResponse_data();
+    void challengeCheckComparesTheResponse();
 
 private:
     // The pages go by their prefix: "hotp", "sta" (static password) or "cr".
@@ -268,8 +272,8 @@ void TestOtpWindow::commandLineOfEachMode()
     f->click(page + "_config");
     QTRY_COMPARE(f->lastLine(), line);
     QCOMPARE(f->busyText(), QStringLiteral("  Please touch your VELMORA FIDO Security Key ... "));
-    // Only a HOTP slot is offered a check of what the key types.
-    const bool offersCheck = page == QLatin1String("hotp");
+    // A static password is the one mode offered no check.
+    const bool offersCheck = page != QLatin1String("sta");
     f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
     if (offersCheck)
         f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("cancel"));
@@ -453,6 +457,43 @@ void TestOtpWindow::withEnterReadAndWrite()
     f->click(QStringLiteral("otp2Conf"));
     QVERIFY(!box->isChecked() && !box->isEnabled());
     QVERIFY(nothingSentSince(before));
+}
+
+void TestOtpWindow::challengeCheckComparesTheResponse_data()
+{
+    QTest::addColumn<QByteArray>("secret"); // what keys the reply's response; empty: no touch came
+    QTest::addColumn<QString>("verdict");
+    QTest::newRow("the written secret") << QByteArray("Jefe") << "The slot answers as expected.";
+    QTest::newRow("another secret") << QByteArray("Jeff")
+                                    << "The key did not give the expected response.\nDelete the slot, or program it "
+                                       "again with the secret the server was given.";
+    QTest::newRow("no touch") << QByteArray() << "Touch time out.";
+}
+
+void TestOtpWindow::challengeCheckComparesTheResponse()
+{
+    QFETCH(QByteArray, secret);
+    QFETCH(QString, verdict);
+    QVERIFY(openPage(QStringLiteral("otp2Conf"), QStringLiteral("cr")));
+    QTest::keyClicks(field("cr", "key"), QByteArray("Jefe").toHex());
+    f->click(QStringLiteral("cr_config"));
+    QTRY_VERIFY(f->lastLine().startsWith(QLatin1String("otp put")));
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // written
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the check
+    f->reply(R"({"SW":"9000"})");
+
+    const QRegularExpression challengeLine(QStringLiteral("^otp challenge -s 1 -c ([0-9a-f]{64})$"));
+    QTRY_VERIFY(challengeLine.match(f->lastLine()).hasMatch());
+    QCOMPARE(f->busyText(), OtpInput::touchPrompt());
+    const QByteArray challenge = QByteArray::fromHex(challengeLine.match(f->lastLine()).captured(1).toLatin1());
+    const QByteArray response = QMessageAuthenticationCode::hash(challenge, secret, QCryptographicHash::Sha1).toHex();
+    f->modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok")); // the verdict
+    f->reply(secret.isEmpty() ? QByteArray(R"({"SW":"6984"})")
+                              : R"({"SW":"9000","DATA":{"RESPONSE":")" + response.toUpper() + R"("}})");
+    QTRY_VERIFY(f->modal.idle());
+    QCOMPARE(f->lastMessage().second, verdict);
+    QVERIFY(!f->busy());
+    QVERIFY(Access::heldSecrets(f->window).isEmpty());
 }
 
 QTEST_MAIN(TestOtpWindow)

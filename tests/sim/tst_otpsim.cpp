@@ -34,6 +34,8 @@ private slots:
     void hotpTypesRfc4226Codes();
     void challengeResponseIsRfc2202HmacSha1_data();
     void challengeResponseIsRfc2202HmacSha1();
+    void challengeWaitsForTouch_data();
+    void challengeWaitsForTouch();
     void withEnterMarksSlotOneAndSurvivesRestart();
     void badLinesChangeNothing_data();
     void badLinesChangeNothing();
@@ -92,6 +94,40 @@ void TestOtpSim::challengeResponseIsRfc2202HmacSha1()
     QCOMPARE(press(key, 2, data.toHex()), "ok " + digest);
     // A response does not move anything on: the same challenge gives the same answer.
     QCOMPARE(press(key, 2, data.toHex().toUpper()), "ok " + digest);
+}
+
+void TestOtpSim::challengeWaitsForTouch_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("touch"); // empty: answered at once, nothing waits
+    QTest::addColumn<quint32>("sw");
+    QTest::addColumn<QByteArray>("answer"); // RESPONSE on success, otherwise INFO
+    const QByteArray jefe = "-c " + QByteArray("what do ya want for nothing?").toHex();
+    QTest::newRow("touched: RFC 2202 case 2")
+        << "otp challenge -s 1 " + jefe << "touch" << 0x9000u << QByteArray("effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
+    QTest::newRow("no touch") << "otp challenge -s 1 " + jefe << "touch timeout" << 0x6984u
+                              << QByteArray("Touch time out.");
+    QTest::newRow("HOTP slot") << "otp challenge -s 0 " + jefe << QString() << 0x6A80u
+                               << QByteArray("Slot 1 is not a challenge-response slot.");
+    QTest::newRow("65 bytes") << "otp challenge -s 1 -c " + QByteArray(130, 'a') << QString() << 0x6A80u
+                              << QByteArray("Option -c needs the challenge as hex digits, 1 to 64 bytes.");
+}
+
+void TestOtpSim::challengeWaitsForTouch()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, touch);
+    QFETCH(quint32, sw);
+    QFETCH(QByteArray, answer);
+    SimKey key;
+    QVERIFY(key.start());
+    QCOMPARE(key.sw(putHotp(0)), 0x9000u);
+    QCOMPARE(key.sw("otp put -s 1 -k " + QByteArray("Jefe").toHex() + " -a SHA1 -t CHALLENGE_RESPONSE -n 01"), 0x9000u);
+    QVERIFY(key.control("touch manual"));
+
+    const JSON_OBJ reply = touch.isEmpty() ? key.ask(line) : key.askWithTouch(line, touch);
+    QCOMPARE(reply.SW, sw);
+    QCOMPARE(sw == 0x9000u ? SimKey::member(reply, "RESPONSE") : reply.INFO, answer);
 }
 
 void TestOtpSim::withEnterMarksSlotOneAndSurvivesRestart()

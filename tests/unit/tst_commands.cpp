@@ -65,6 +65,7 @@ void TestCommands::lines_data()
     QTest::newRow("otp put static") << Cmd::otpPut(1, "K", "SHA1", "STATIC_PASSWORD", 0, "N")
                                     << "otp put -s 1 -k K -a SHA1 -t STATIC_PASSWORD -n N";
     QTest::newRow("otp delete") << Cmd::otpDelete(1, "N") << "otp delete -s 1 -n N";
+    QTest::newRow("otp challenge") << Cmd::otpChallenge(1, "0aff") << "otp challenge -s 1 -c 0aff";
     QTest::newRow("language") << Cmd::otpSetLanguage("FR") << "otp set_language -c FR";
     QTest::newRow("with enter read") << Cmd::otpReadWithEnter() << "device send_apdu -c 80E3050001";
     QTest::newRow("with enter on") << Cmd::otpWriteWithEnter(true) << "device send_apdu -c 80E105010101";

@@ -55,6 +55,13 @@ public:
     virtual void runFingerprintDialog(const QString& mode, const QString& command, int type) = 0;
     virtual void closeFingerprintDialog() = 0;
 
+    // Closes the message dialog if one is open: what it said is out of date.
+    virtual void closeMessage() = 0;
+    // The key went: its dialogs close and every feature forgets what was typed for it.
+    virtual void closeKeyDialogs() = 0;
+    // The backend answered its start: what was kept for an earlier backend's commands goes.
+    virtual void backendStarted() = 0;
+
     // The key in the window: its model, and who it is (serial, or name|PID|version).
     virtual QString keyModel() const = 0;
     virtual QString keyIdentity() const = 0;

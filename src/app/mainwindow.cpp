@@ -4,6 +4,7 @@
 
 #include "app/backendpath.h"
 #include "app/commands.h"
+#include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
@@ -31,8 +32,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
         backendPath.isEmpty() ? defaultBackendPath(QCoreApplication::applicationDirPath()) : backendPath, this);
 
     ui->contentPage->setCurrentIndex(Page::NoKey);
-    hideAppItem(true);
-    reset_app_state();
     g_currInterface = 0;
     g_currProtocol = 0;
     g_currItem = 0;
@@ -72,6 +71,7 @@ MainWindow::~MainWindow()
 void MainWindow::createFeatures()
 {
     m_fido = new FidoController(*this, ui.get(), this);
+    m_device = new DeviceController(*this, ui.get(), *m_fido, this);
 }
 
 void MainWindow::createChannel()
@@ -97,7 +97,7 @@ void MainWindow::reportBackendUnavailable()
 
 void MainWindow::on_exit_clicked()
 {
-    g_tmpBuf.clear();
+    m_device->forgetOperation();
     m_pivPin.clear();
     m_exiting = true;
     m_channel->stop();
@@ -112,6 +112,65 @@ void MainWindow::closeKeyDialogs()
     m_pivPinDlg->close();
     m_regFinger->close();
     m_fido->keyGone();
+    // Secrets typed for the key that has gone are not kept for the next one.
+    endPivOperation();
+    forgetOtpChallenge();
+}
+
+void MainWindow::closeMessage()
+{
+    m_dlgMessage->close();
+}
+
+void MainWindow::backendStarted()
+{
+    m_fido->forgetOperation();
+}
+
+QString MainWindow::keyModel() const
+{
+    return m_device->model();
+}
+
+QString MainWindow::keyIdentity() const
+{
+    return m_device->identity();
+}
+
+// The device slots: the controller does the work.
+void MainWindow::on_btn_getdeviceinfo_clicked()
+{
+    m_device->readKeyDetails();
+}
+
+void MainWindow::hideAppItem(bool flag)
+{
+    m_device->hideAppItems(flag);
+}
+
+void MainWindow::on_home_clicked()
+{
+    m_device->openHome();
+}
+
+void MainWindow::on_application_clicked()
+{
+    m_device->openApplications();
+}
+
+void MainWindow::on_interface_2_clicked()
+{
+    m_device->openInterfaces();
+}
+
+void MainWindow::on_save_clicked()
+{
+    m_device->saveApplications();
+}
+
+void MainWindow::on_save_protocol_clicked()
+{
+    m_device->saveTransports();
 }
 
 // The FIDO2 slots: the controller does the work.

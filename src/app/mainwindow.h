@@ -24,7 +24,6 @@ namespace Ui {
 class MainWindow;
 }
 class ScaledDialog;
-class QCheckBox;
 class QMessageBox;
 class QSettings;
 class QTimer;
@@ -32,6 +31,7 @@ class QValidator;
 class DialogMessage;
 class changePIN;
 class piv_pin;
+class DeviceController;
 class FidoController;
 class registFingerprint;
 struct Credential;
@@ -97,7 +97,6 @@ private:
     TextMap m_scratch;
     WaitingDialog* m_waiting = nullptr;
     QString m_pivPin;
-    QString g_tmpBuf;
     LastTryGuard m_lastTry;
     double m_scale = 1.0;
 
@@ -113,9 +112,9 @@ private:
     QHash<int, ReplyHandler> m_replyHandlers;
     // Its member handlers are registered like a feature's.
     void registerOwnHandler(int type, void (MainWindow::*handler)(const JSON_OBJ&));
-    bool m_isSwitching = false;
 
-    // ---- device presence, home page, applications and transports (src/device) ----
+    // ---- device presence, home page, applications and transports: the slots forward to the
+    // controller (src/device) ----
 public slots:
     void on_btn_getdeviceinfo_clicked();
     void hideAppItem(bool flag);
@@ -128,42 +127,7 @@ private slots:
     void on_save_protocol_clicked();
 
 private:
-    // The transport and application texts of a details reply, carried from map to map.
-    struct KeyTexts
-    {
-        QString transport;
-        QString application;
-    };
-
-    void registerDeviceHandlers();
-    void changeUI_Device(JSON_OBJ event);
-    void keyInserted();
-    void keyRemoved(quint32 event);
-    void closeKeyDialogs();
-    void reset_app_state();
-    void update_device_interface();
-    void onStartupReply(const JSON_OBJ& reply);
-    void onDeviceInfoReply(const JSON_OBJ& reply);
-    void onSetApplicationReply(const JSON_OBJ& reply);
-    void onSetTransportReply(const JSON_OBJ& reply);
-    void showDetail(const QByteArray& key, const QString& value, KeyTexts& texts);
-    void applyTransportRules(const QString& transport, bool startupLooks);
-    void applyApplicationRules(const QString& transport, const QString& application);
-    void applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied);
-    void showApplication(QCheckBox* box, QWidget* indicator, int bit);
-    void showIndicator(QCheckBox* box, QWidget* indicator, bool on);
-    int checkedApplications() const;
-    void showKeyPicture(bool inserted);
-
-    // Serial number, or name, PID and version where the serial is hidden.
-    static QString identityOf(const JSON_OBJ& details);
-
-    QString m_model;
-    QString m_keyIdentity;
-    int m_pendingAppMask = 0;
-    // The key picture is drawn once per pass of the event loop, however many events came at once.
-    bool m_keyPictureInserted = false;
-    bool m_keyPictureQueued = false;
+    DeviceController* m_device = nullptr;
 
     // ---- menu highlighting (src/app/mainwindow_menu.cpp) ----
 public:
@@ -248,6 +212,9 @@ private:
     registFingerprint* fingerprintDialog() override;
     void runFingerprintDialog(const QString& mode, const QString& command, int type) override;
     void closeFingerprintDialog() override;
+    void closeMessage() override;
+    void closeKeyDialogs() override;
+    void backendStarted() override;
     QString keyModel() const override;
     QString keyIdentity() const override;
     QWidget* dialogParent() override;

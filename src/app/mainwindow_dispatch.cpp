@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/logmask.h"
+#include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
@@ -49,7 +50,7 @@ void MainWindow::registerOwnHandler(int type, void (MainWindow::*handler)(const 
 // Each feature registers the handlers of the command types it sends.
 void MainWindow::registerHandlers()
 {
-    registerDeviceHandlers();
+    m_device->registerHandlers();
     registerPivHandlers();
     m_fido->registerHandlers();
     registerOtpHandlers();
@@ -85,7 +86,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
             m_lastTry.forgetAll();
             m_keyReport.forgetAll();
         }
-        changeUI_Device(reply);
+        m_device->changeUI_Device(reply);
         return;
     }
     const int index = type ? *type : m_channel->completeCommand();
@@ -171,8 +172,7 @@ void MainWindow::forgetOperationState()
         m_waiting->hide();
     g_currItem = m_channel->currentType();
     m_fido->forgetOperation();
-    m_isSwitching = false;
-    g_tmpBuf.clear();
+    m_device->forgetOperation();
     endPivOperation();
     closeFingerprintDialog();
     closeOtpCheck();
@@ -188,11 +188,8 @@ void MainWindow::endOperation(OperationEnd why)
         showMessage(DialogMessage::Information, QStringLiteral("Information"), operationEndText(why));
     else
         showMessage(DialogMessage::Warning, QStringLiteral("Warning"), operationEndText(why));
-    if (why == OperationEnd::TimedOut && !g_insreted) {
-        JSON_OBJ noKey;
-        noKey.SW = Status::NoKey;
-        changeUI_Device(noKey);
-    }
+    if (why == OperationEnd::TimedOut && !g_insreted)
+        m_device->keyRemoved(Status::NoKey);
 }
 
 QString MainWindow::operationEndText(OperationEnd why) const

@@ -54,7 +54,7 @@ void MainWindow::registerOtpHandlers()
 void MainWindow::on_otp_clicked()
 {
     ui->combobox_language->setCurrentIndex(0);
-    const bool language = m_model == QLatin1String("R3");
+    const bool language = keyModel() == QLatin1String("R3");
     ui->combobox_language->setEnabled(language);
     ui->save_language->setEnabled(language);
     m_waiting->show(this, QStringLiteral("Please wait ..."));

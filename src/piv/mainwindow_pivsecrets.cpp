@@ -38,7 +38,7 @@ void MainWindow::registerPivHandlers()
 
 void MainWindow::on_piv_clicked()
 {
-    ui->bioPolicy->setVisible(KeyModel::hasFingerprintSensor(m_model));
+    ui->bioPolicy->setVisible(KeyModel::hasFingerprintSensor(keyModel()));
     // One validator serves every visit.
     if (!ui->subjectV->validator())
         ui->subjectV->setValidator(InputRule::validator(InputRule::noCjk(), ui->subjectV));

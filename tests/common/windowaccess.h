@@ -3,6 +3,7 @@
 // The window's private state as tests and benchmarks reach it (MainWindow befriends this class).
 
 #include "app/mainwindow.h"
+#include "device/devicecontroller.h"
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
 #include "ui/registfingerprint.h"
@@ -28,14 +29,14 @@ public:
     // A backend is running or about to be started again.
     static bool backendAlive(MainWindow& w) { return w.m_channel->isAlive(); }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
-    static bool& switching(MainWindow& w) { return w.m_isSwitching; }
+    static bool& switching(MainWindow& w) { return w.m_device->m_isSwitching; }
     static bool resetting(MainWindow& w) { return w.m_fido->isRunning(); }
     // A FIDO reset that waits for the key to be re-plugged (or none).
     static void awaitReplug(MainWindow& w, bool on)
     {
         w.m_fido->m_resetPhase = on ? FidoController::ResetPhase::AwaitingReplug : FidoController::ResetPhase::Idle;
     }
-    static QString& model(MainWindow& w) { return w.m_model; }
+    static QString& model(MainWindow& w) { return w.m_device->m_model; }
     static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
     static auto& pivOpenFile(MainWindow& w) { return w.m_pivOpenFile; }

@@ -87,10 +87,10 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QFETCH(QString, label);
     showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
     QVERIFY(g_insreted);
-    Access::fidoPin(*m_window) = QStringLiteral("1234");
+    Access::holdSecrets(*m_window, QStringLiteral("1234"));
     Access::reply(*m_window, event, 0);
     QVERIFY(!g_insreted);
-    QVERIFY(Access::fidoPin(*m_window).isEmpty());
+    QVERIFY(Access::heldSecrets(*m_window).isEmpty());
     QCOMPARE(g_currInterface, quint16(0));
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
     QCOMPARE(labelText(m_window, "label_24"), label);
@@ -198,11 +198,14 @@ void TestDevice::failedDetailsAreIgnored()
 
 void TestDevice::startupReplySetsApplications()
 {
+    Access::fidoPin(*m_window) = QStringLiteral("1234");
     Access::reply(*m_window,
                   "{\"SW\":\"9000\",\"DATA\":[{\"TRANSPORT\":\"FIDO+CCID+OTP\",\"APPLICATION\":\"FIDO2U2F+PIV\"}]}",
                   CmdType::Startup);
     QCOMPARE(g_currInterface, quint16(0x07));
     QVERIFY(widget<QCheckBox>(m_window, "isPIV")->isChecked());
+    // A PIN typed for the backend before this one is not kept.
+    QVERIFY(Access::fidoPin(*m_window).isEmpty());
 }
 
 void TestDevice::deviceEventOverridesCommandInFlight()

@@ -1,13 +1,12 @@
-#include "app/mainwindow.h"
-
-#include "app/page.h"
+#include "device/devicecontroller.h"
 
 #include "app/commands.h"
+#include "app/page.h"
+#include "app/programstate.h"
+#include "app/replugflow.h"
 #include "device/menulook.h"
-#include "fido/fidocontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -36,15 +35,28 @@ void setLook(QWidget* button, bool enabled, const char* enabledLook, const char*
 
 } // namespace
 
-void MainWindow::registerDeviceHandlers()
+DeviceController::DeviceController(FeatureHost& host, Ui::MainWindow* ui, ReplugFlow& replug, QObject* parent)
+    : Feature(host, ui, parent), m_replug(replug)
 {
-    registerOwnHandler(CmdType::Startup, &MainWindow::onStartupReply);
-    registerOwnHandler(CmdType::DeviceInfo, &MainWindow::onDeviceInfoReply);
-    registerOwnHandler(CmdType::DeviceSetApplication, &MainWindow::onSetApplicationReply);
-    registerOwnHandler(CmdType::DeviceSetTransport, &MainWindow::onSetTransportReply);
+    hideAppItems(true);
+    reset_app_state();
 }
 
-void MainWindow::changeUI_Device(JSON_OBJ event)
+void DeviceController::registerHandlers()
+{
+    handle(CmdType::Startup, &DeviceController::onStartupReply);
+    handle(CmdType::DeviceInfo, &DeviceController::onDeviceInfoReply);
+    handle(CmdType::DeviceSetApplication, &DeviceController::onSetApplicationReply);
+    handle(CmdType::DeviceSetTransport, &DeviceController::onSetTransportReply);
+}
+
+void DeviceController::forgetOperation()
+{
+    m_isSwitching = false;
+    g_tmpBuf.clear();
+}
+
+void DeviceController::changeUI_Device(const JSON_OBJ& event)
 {
     if (event.SW == Status::OneKey)
         keyInserted();
@@ -52,10 +64,10 @@ void MainWindow::changeUI_Device(JSON_OBJ event)
         keyRemoved(event.SW);
 }
 
-void MainWindow::keyInserted()
+void DeviceController::keyInserted()
 {
-    if (m_fido->isRunning()) {
-        m_fido->keyReturned();
+    if (m_replug.isRunning()) {
+        m_replug.keyReturned();
         return;
     }
     if (m_isSwitching) {
@@ -63,41 +75,41 @@ void MainWindow::keyInserted()
         if (g_currProtocol != 1) {
             g_tmpBuf = Cmd::deviceSetApplication(m_pendingAppMask);
             qDebug() << "g_tmpBuf=" << g_tmpBuf;
-            cmdSend(g_tmpBuf, CmdType::DeviceSetApplication);
+            m_host.send(g_tmpBuf, CmdType::DeviceSetApplication);
             g_tmpBuf.clear();
         } else {
-            m_waiting->hide();
+            m_host.hideBusy();
             g_currProtocol = 0;
-            showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                        QStringLiteral("Application switch successful."));
+            m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                               QStringLiteral("Application switch successful."));
             // The window shows the key as it came back, however the message was closed.
-            on_btn_getdeviceinfo_clicked();
+            readKeyDetails();
             return;
         }
     } else {
-        m_waiting->hide();
+        m_host.hideBusy();
     }
     qDebug() << "2--------m_isSwitching  g_currProtocol" << g_currProtocol;
-    hideAppItem(true);
+    hideAppItems(true);
     showKeyPicture(true);
     ui->label_24->setText(QStringLiteral("VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->show();
 }
 
-void MainWindow::keyRemoved(quint32 event)
+void DeviceController::keyRemoved(quint32 event)
 {
     qDebug() << "Device remove=====";
     g_insreted = false;
-    const bool resetInterrupted = m_fido->interruptedByRemoval();
-    if (!resetInterrupted && (m_fido->isRunning() || m_isSwitching))
+    const bool resetInterrupted = m_replug.interruptedByRemoval();
+    if (!resetInterrupted && (m_replug.isRunning() || m_isSwitching))
         return;
     // Whatever was asked of the key that has gone will not be answered for it.
-    m_channel->abandonCommand();
+    m_host.abandonCommand();
     qDebug() << "Device remove=====2";
-    hideAppItem(true);
+    hideAppItems(true);
     m_model.clear();
     ui->contentPage->setCurrentIndex(Page::NoKey);
-    setBtnStyleSheet(Page::Home);
+    m_host.highlightMenu(Page::Home);
     reset_app_state();
     g_currInterface = 0;
     g_currProtocol = 0;
@@ -109,23 +121,20 @@ void MainWindow::keyRemoved(quint32 event)
     setLook(ui->interface_2, false, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
     ui->about->setEnabled(true);
 
-    m_waiting->hide();
-    closeKeyDialogs();
-    // Secrets typed for the key that has gone are not kept for the next one.
-    endPivOperation();
-    forgetOtpChallenge();
+    m_host.hideBusy();
+    m_host.closeKeyDialogs();
 
     showKeyPicture(false);
     ui->label_24->setText(event == Status::NoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")
                                                  : QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
     ui->btn_getdeviceinfo->hide();
     if (resetInterrupted)
-        m_fido->reportInterruption();
+        m_replug.reportInterruption();
 }
 
 // Each new picture style sheet decodes its image again: a flood of events would spend seconds on
 // pictures nobody sees.
-void MainWindow::showKeyPicture(bool inserted)
+void DeviceController::showKeyPicture(bool inserted)
 {
     m_keyPictureInserted = inserted;
     if (m_keyPictureQueued)
@@ -137,13 +146,13 @@ void MainWindow::showKeyPicture(bool inserted)
     });
 }
 
-void MainWindow::on_btn_getdeviceinfo_clicked()
+void DeviceController::readKeyDetails()
 {
     qDebug() << "2--------currentIndex()====" << ui->contentPage->currentIndex();
-    cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
+    m_host.send(Cmd::deviceInfo(), CmdType::DeviceInfo);
 }
 
-void MainWindow::reset_app_state()
+void DeviceController::reset_app_state()
 {
     for (QAbstractButton* box : {ui->isFIDO2, ui->isU2F, ui->isNDEF, ui->isPIV, ui->isPGP, ui->isOTP})
         static_cast<QCheckBox*>(box)->setChecked(false);
@@ -151,52 +160,52 @@ void MainWindow::reset_app_state()
         indicator->hide();
 }
 
-void MainWindow::hideAppItem(bool flag)
+void DeviceController::hideAppItems(bool hide)
 {
     for (QWidget* item : {ui->fido, ui->piv, ui->otp})
-        item->setVisible(!flag);
+        item->setVisible(!hide);
 }
 
-void MainWindow::on_home_clicked()
+void DeviceController::openHome()
 {
     ui->keyname_top->clear();
     if (ui->contentPage->currentIndex() == Page::NoKey)
-        on_btn_getdeviceinfo_clicked();
+        readKeyDetails();
     if (g_insreted) {
         ui->contentPage->setCurrentIndex(Page::Home);
         update_device_interface();
     } else {
         ui->contentPage->setCurrentIndex(Page::NoKey);
     }
-    setBtnStyleSheet(Page::Home);
-    hideAppItem(true);
+    m_host.highlightMenu(Page::Home);
+    hideAppItems(true);
 }
 
-void MainWindow::on_application_clicked()
+void DeviceController::openApplications()
 {
-    hideAppItem(false);
+    hideAppItems(false);
     ui->keyname_top->clear();
     ui->contentPage->setCurrentIndex(Page::Home);
     update_device_interface();
-    setBtnStyleSheet(Page::Transports);
+    m_host.highlightMenu(Page::Transports);
 }
 
-void MainWindow::on_interface_2_clicked()
+void DeviceController::openInterfaces()
 {
-    hideAppItem(true);
+    hideAppItems(true);
     ui->contentPage->setCurrentIndex(m_model == QLatin1String("R3") ? Page::Applications : Page::Transports);
-    setBtnStyleSheet(Page::Applications);
+    m_host.highlightMenu(Page::Applications);
 }
 
-void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
+void DeviceController::onDeviceInfoReply(const JSON_OBJ& reply)
 {
-    m_dlgMessage->close();
+    m_host.closeMessage();
     if (reply.SW != Status::Success) {
-        m_fido->keyChecked(QString());
+        m_replug.keyChecked(QString());
         return;
     }
     const QString identity = identityOf(reply);
-    if (m_fido->keyChecked(identity)) {
+    if (m_replug.keyChecked(identity)) {
         // The same key is back; the page it was reset from stays.
         g_insreted = true;
         return;
@@ -204,7 +213,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     m_keyIdentity = identity;
     g_insreted = true;
     ui->contentPage->setCurrentIndex(Page::Home);
-    setBtnStyleSheet(Page::Home);
+    m_host.highlightMenu(Page::Home);
     setLook(ui->application, true, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
     setLook(ui->interface_2, true, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
     ui->about->setEnabled(true);
@@ -227,7 +236,7 @@ void MainWindow::onDeviceInfoReply(const JSON_OBJ& reply)
     ui->btn_getdeviceinfo->show();
 }
 
-QString MainWindow::identityOf(const JSON_OBJ& details)
+QString DeviceController::identityOf(const JSON_OBJ& details)
 {
     QString serial;
     QStringList visible;
@@ -244,7 +253,7 @@ QString MainWindow::identityOf(const JSON_OBJ& details)
 }
 
 // Keys are matched by prefix: a key that begins with a known name is taken as that name.
-void MainWindow::showDetail(const QByteArray& key, const QString& value, KeyTexts& texts)
+void DeviceController::showDetail(const QByteArray& key, const QString& value, KeyTexts& texts)
 {
     if (key.startsWith("NAME")) {
         ui->keyname->setText(value);
@@ -268,9 +277,9 @@ void MainWindow::showDetail(const QByteArray& key, const QString& value, KeyText
     }
 }
 
-void MainWindow::onStartupReply(const JSON_OBJ& reply)
+void DeviceController::onStartupReply(const JSON_OBJ& reply)
 {
-    m_fido->forgetOperation();
+    m_host.backendStarted();
     g_currInterface = 0;
     if (reply.SW == Status::Success || reply.INFO.isEmpty()) {
         reset_app_state();
@@ -289,7 +298,7 @@ void MainWindow::onStartupReply(const JSON_OBJ& reply)
     qDebug() << "g_Interface1=====" << g_currInterface;
 }
 
-void MainWindow::applyTransportRules(const QString& transport, bool startupLooks)
+void DeviceController::applyTransportRules(const QString& transport, bool startupLooks)
 {
     const char* fidoLook = startupLooks ? MenuLook::kStartupItemEnabled : MenuLook::kFidoEnabled;
     const char* pivLook = startupLooks ? MenuLook::kStartupItemEnabled : MenuLook::kPivEnabled;
@@ -322,7 +331,7 @@ void MainWindow::applyTransportRules(const QString& transport, bool startupLooks
 
 // The applications shown add up over the records; records repeating the texts of the one before
 // add nothing and cost nothing.
-void MainWindow::applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied)
+void DeviceController::applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& applied)
 {
     if (texts.transport == applied.transport && texts.application == applied.application)
         return;
@@ -330,7 +339,7 @@ void MainWindow::applyApplicationRulesOnChange(const KeyTexts& texts, KeyTexts& 
     applyApplicationRules(texts.transport, texts.application);
 }
 
-void MainWindow::applyApplicationRules(const QString& transport, const QString& application)
+void DeviceController::applyApplicationRules(const QString& transport, const QString& application)
 {
     const bool otpTransport = transport.contains(QLatin1String("OTP"));
     for (const QString& part : application.split(QLatin1Char('+'))) {
@@ -355,19 +364,9 @@ void MainWindow::applyApplicationRules(const QString& transport, const QString& 
     }
 }
 
-void MainWindow::showApplication(QCheckBox* box, QWidget* indicator, int bit)
+void DeviceController::showApplication(QCheckBox* box, QWidget* indicator, int bit)
 {
     box->setChecked(true);
     indicator->show();
     g_currInterface |= bit;
-}
-
-QString MainWindow::keyModel() const
-{
-    return m_model;
-}
-
-QString MainWindow::keyIdentity() const
-{
-    return m_keyIdentity;
 }

@@ -1,13 +1,12 @@
-#include "app/mainwindow.h"
-
-#include "app/page.h"
+#include "device/devicecontroller.h"
 
 #include "app/commands.h"
+#include "app/page.h"
+#include "app/programstate.h"
 #include "device/applicationswitch.h"
 #include "device/menulook.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -19,7 +18,7 @@ const char kSwitched[] = "Application switch successful.";
 
 } // namespace
 
-int MainWindow::checkedApplications() const
+int DeviceController::checkedApplications() const
 {
     int mask = 0;
     mask |= ui->isFIDO2->isChecked() ? 0x01 : 0;
@@ -31,14 +30,14 @@ int MainWindow::checkedApplications() const
     return mask;
 }
 
-void MainWindow::on_save_clicked()
+void DeviceController::saveApplications()
 {
     const int wanted = checkedApplications();
     if (wanted == 0) {
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
         return;
     }
-    m_waiting->show(this, QStringLiteral("Switching application, please wait ..."));
+    m_host.showBusy(QStringLiteral("Switching application, please wait ..."));
     g_currProtocol = 0;
     const ApplicationSwitch plan = ApplicationSwitch::plan(g_currInterface, wanted);
     qDebug() << "state------------->" << plan.state;
@@ -51,7 +50,7 @@ void MainWindow::on_save_clicked()
         m_pendingAppMask = wanted;
         g_tmpBuf = Cmd::deviceSetApplication(wanted);
         qDebug() << "g_tmpBuf=" << g_tmpBuf;
-        cmdSend(g_tmpBuf, CmdType::DeviceSetApplication);
+        m_host.send(g_tmpBuf, CmdType::DeviceSetApplication);
         break;
     case 5:
         // Only the transports change: after the re-plug there is no application to set.
@@ -61,19 +60,19 @@ void MainWindow::on_save_clicked()
     case 7:
         g_tmpBuf = Cmd::deviceSetTransport(plan.transports);
         m_pendingAppMask = wanted;
-        cmdSend(g_tmpBuf, CmdType::DeviceSetTransport);
+        m_host.send(g_tmpBuf, CmdType::DeviceSetTransport);
         break;
     default:
-        m_waiting->hide();
-        showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
+        m_host.hideBusy();
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
         break;
     }
 }
 
-void MainWindow::on_save_protocol_clicked()
+void DeviceController::saveTransports()
 {
     if (!ui->isfido_p->isChecked() && !ui->isccid_p->isChecked() && !ui->isotp_p->isChecked()) {
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QLatin1String(kNoProtocol));
         return;
     }
     g_currProtocol = 1;
@@ -82,45 +81,46 @@ void MainWindow::on_save_protocol_clicked()
     transports |= ui->isccid_p->isChecked() ? 0x40 : 0;
     transports |= ui->isotp_p->isChecked() ? 0x10 : 0;
     g_tmpBuf = Cmd::deviceSetTransport(transports);
-    cmdSend(g_tmpBuf, CmdType::DeviceSetTransport);
+    m_host.send(g_tmpBuf, CmdType::DeviceSetTransport);
 }
 
-void MainWindow::onSetTransportReply(const JSON_OBJ& reply)
+void DeviceController::onSetTransportReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success) {
-        m_waiting->show(this, QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
+        m_host.showBusy(QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
         m_isSwitching = true;
         return;
     }
     update_device_interface();
-    showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Protocol switch fail."));
-    m_waiting->hide();
+    m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Protocol switch fail."));
+    m_host.hideBusy();
 }
 
-void MainWindow::onSetApplicationReply(const JSON_OBJ& reply)
+void DeviceController::onSetApplicationReply(const JSON_OBJ& reply)
 {
     m_isSwitching = false;
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::NotFound) {
         update_device_interface();
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("Application not install, switch fail."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                           QStringLiteral("Application not install, switch fail."));
     } else if (reply.SW == Status::Success) {
         g_currInterface = quint16(m_pendingAppMask);
         update_device_interface();
-        showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"), QLatin1String(kSwitched));
         ui->contentPage->setCurrentIndex(Page::Home);
-        setBtnStyleSheet(Page::Home);
+        m_host.highlightMenu(Page::Home);
         // The key came back through a re-plug: the window's key state is read afresh.
         if (!g_insreted)
-            on_btn_getdeviceinfo_clicked();
+            readKeyDetails();
     } else {
         update_device_interface();
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Application switch fail."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                           QStringLiteral("Application switch fail."));
     }
 }
 
-void MainWindow::update_device_interface()
+void DeviceController::update_device_interface()
 {
     const int mask = g_currInterface;
     const bool fido2 = mask & 0x01;
@@ -128,7 +128,7 @@ void MainWindow::update_device_interface()
     ui->isfido2->setVisible(fido2);
     if (fido2) {
         ui->fido->setEnabled(true);
-        cmdSend(Cmd::fidoPinRetriesFromRefresh(), CmdType::FidoPinRetries);
+        m_host.send(Cmd::fidoPinRetriesFromRefresh(), CmdType::FidoPinRetries);
     } else {
         ui->fido->setEnabled(false);
         ui->fido->setStyleSheet(QLatin1String(MenuLook::kItemDisabled));
@@ -155,7 +155,7 @@ void MainWindow::update_device_interface()
     showIndicator(ui->isOTP, ui->isotp, true);
 }
 
-void MainWindow::showIndicator(QCheckBox* box, QWidget* indicator, bool on)
+void DeviceController::showIndicator(QCheckBox* box, QWidget* indicator, bool on)
 {
     box->setChecked(on);
     indicator->setVisible(on);

@@ -185,6 +185,8 @@ void TestTranscripts::scenario()
         }
         previous = step;
     }
+    // Standard error belongs to the window's log: a backend never writes there.
+    QCOMPARE(key.sim.standardError(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestTranscripts)

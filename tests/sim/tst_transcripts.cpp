@@ -163,7 +163,7 @@ void TestTranscripts::scenario()
         if (step.mark == '@') {
             QVERIFY2(setUp(key, step.text), qPrintable(where + "cannot " + step.text));
         } else if (step.mark == '>') {
-            sent = step.text;
+            sent = QByteArray(step.text).replace("$DIR", QFile::encodeName(key.harness.dir()));
             key.sim.send(sent);
         } else if (step.mark == '<') {
             const QByteArray reply = key.sim.nextReply();

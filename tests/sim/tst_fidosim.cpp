@@ -1,5 +1,5 @@
 // What the FIDO2 transcripts cannot say: the form of the credential identifiers each model
-// makes up, and that the state file never holds the PIN.
+// makes up.
 #include "common/simkey.h"
 
 #include <QtTest>
@@ -11,7 +11,6 @@ class TestFidoSim : public QObject
 private slots:
     void credentialIdsAreDistinctHex_data();
     void credentialIdsAreDistinctHex();
-    void stateFileKeepsNoPin();
 };
 
 void TestFidoSim::credentialIdsAreDistinctHex_data()
@@ -36,24 +35,6 @@ void TestFidoSim::credentialIdsAreDistinctHex()
         ids.insert(credential.value("CREDENTIAL_ID"));
     }
     QCOMPARE(ids.size(), list.DATA.size());
-}
-
-void TestFidoSim::stateFileKeepsNoPin()
-{
-    SimKey key;
-    key.harness.useStateFile();
-    const QByteArray pin = QStringLiteral("Grüße 1").toUtf8();
-    QVERIFY(key.sim.start());
-    QCOMPARE(key.sw(" fido set-pin -p " + pin.toHex()), 0x9000u);
-    QCOMPARE(key.sw(" fido enrollment-begin -p " + pin), 0x9000u);
-    QVERIFY(key.sim.finish());
-
-    QFile file(key.harness.statePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray saved = file.readAll();
-    QVERIFY(saved.contains("fido."));
-    QVERIFY(!saved.contains(pin));
-    QVERIFY(!saved.contains(pin.toHex()));
 }
 
 QTEST_GUILESS_MAIN(TestFidoSim)

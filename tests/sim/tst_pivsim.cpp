@@ -1,6 +1,6 @@
 // What the PIV transcripts cannot say: real key pairs, self-signed certificates and signing
 // requests checked with the openssl tool, PKCS#12 and plain imports and their refusals, the
-// public-key file never written or read through a symbolic link, and a private state file.
+// public-key file never written or read through a symbolic link.
 #include "common/simkey.h"
 
 #include <QtTest>
@@ -27,18 +27,14 @@ QByteArray publicPath(const SimKey& key)
     return QFile::encodeName(path(key, "public"));
 }
 
-quint32 generateKey(SimKey& key, const QByteArray& slot, const QByteArray& algorithm,
-                    const QByteArray& pin = FactoryPin)
+quint32 generateKey(SimKey& key, const QByteArray& slot, const QByteArray& algorithm)
 {
-    return key.sw(" piv generate-key " + slot + " -p " + pin + " -k " + FactoryKey + " -a " + algorithm + " " +
-                  publicPath(key));
+    return key.sw(" piv generate-key " + slot + Secrets + " -a " + algorithm + " " + publicPath(key));
 }
 
-quint32 generateCertificate(SimKey& key, const QByteArray& slot, const QByteArray& subject,
-                            const QByteArray& pin = FactoryPin)
+quint32 generateCertificate(SimKey& key, const QByteArray& slot, const QByteArray& subject)
 {
-    return key.sw("piv generate-certificate " + slot + " -p " + pin + " -k " + FactoryKey + " " + publicPath(key) +
-                  " -s  \"" + subject + "\"");
+    return key.sw("piv generate-certificate " + slot + Secrets + " " + publicPath(key) + " -s  \"" + subject + "\"");
 }
 
 // Runs the openssl tool; its standard output, or a null array when it fails.
@@ -95,7 +91,6 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void publicKeyPathSymlinkIsNotFollowed();
-    void stateFileIsPrivate();
 };
 
 void TestPivSim::selfSignedCertificate_data()
@@ -270,18 +265,6 @@ void TestPivSim::publicKeyPathSymlinkIsNotFollowed()
     // An empty slot exports nothing.
     QCOMPARE(key.sw(" piv export-certificate 9e " + quoted(path(key, "gone.pem"))), 0x6A82u);
     QVERIFY(!QFile::exists(path(key, "gone.pem")));
-}
-
-// The state file holds private keys: only its owner may read it.
-void TestPivSim::stateFileIsPrivate()
-{
-    SimKey key;
-    key.harness.useStateFile();
-    QVERIFY(key.sim.start());
-    QCOMPARE(generateKey(key, "9c", "ECCP256"), 0x9000u);
-    QVERIFY(key.sim.finish());
-    QCOMPARE(QFile(key.harness.statePath()).permissions() & (QFile::ReadGroup | QFile::ReadOther),
-             QFile::Permissions());
 }
 
 QTEST_GUILESS_MAIN(TestPivSim)

@@ -10,12 +10,16 @@
 namespace {
 
 const QString Folder = QStringLiteral(SKM_SOURCE_DIR "/tests/transcripts");
+const QByteArray Marks = "@><!=";
 
-struct Step
+// What a replay carries from one line of its scenario to the next.
+struct Replay
 {
-    int number;
-    char mark;
-    QByteArray text;
+    SimKey key;
+    bool started = false;
+    char previousMark = '#';
+    QByteArray sent;
+    QByteArray control;
 };
 
 // A text after its mark is taken as it stands, or as a JSON string when it begins with a
@@ -28,22 +32,6 @@ QByteArray unquoted(const QByteArray& text)
     return QJsonDocument::fromJson('[' + text + ']').array().at(0).toString().toUtf8();
 }
 
-// The steps of the scenario whose heading is on line `heading` (counted from 1).
-QList<Step> readScenario(const QString& path, int heading)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QList<Step> steps;
-    for (int i = heading; i < lines.size() && !lines[i].startsWith("##"); ++i) {
-        const QByteArray& line = lines[i];
-        if (line.size() > 1 && QByteArray("@!><=").contains(line[0]) && line[1] == ' ') {
-            steps.append({i + 1, line[0], unquoted(line.mid(2))});
-        }
-    }
-    return steps;
-}
-
 // "*" stands for any value that is not empty.
 bool sameValue(const QJsonValue& expected, const QByteArray& actual)
 {
@@ -51,33 +39,38 @@ bool sameValue(const QJsonValue& expected, const QByteArray& actual)
     return text == "*" ? !actual.isEmpty() : text == actual;
 }
 
+bool mapMatches(const QJsonObject& expected, const TextMap& map)
+{
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        if (!sameValue(it.value(), map.value(it.key().toUtf8()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // SW must match; INFO and the members given must equal the reply's. A DATA array lists every
-// map of the reply, each with the members it must hold; other members are read from the
-// last map that carries them, as the window does.
+// map of the reply; other members are read from the last map that carries them, as the
+// window reads them.
 bool matches(const QJsonObject& expected, const JSON_OBJ& reply)
 {
     if (expected.value("SW").toString().toUInt(nullptr, 16) != reply.SW) {
         return false;
     }
     for (auto it = expected.begin(); it != expected.end(); ++it) {
-        if (it.key() == "DATA") {
+        const QByteArray key = it.key().toUtf8();
+        if (key == "DATA") {
             const QJsonArray maps = it.value().toArray();
             if (maps.size() != reply.DATA.size()) {
                 return false;
             }
             for (int i = 0; i < maps.size(); ++i) {
-                const QJsonObject map = maps[i].toObject();
-                for (auto member = map.begin(); member != map.end(); ++member) {
-                    if (!sameValue(member.value(), reply.DATA[i].value(member.key().toUtf8()))) {
-                        return false;
-                    }
+                if (!mapMatches(maps[i].toObject(), reply.DATA[i])) {
+                    return false;
                 }
             }
-        } else if (it.key() != "SW") {
-            const QByteArray key = it.key().toUtf8();
-            if (!sameValue(it.value(), key == "INFO" ? reply.INFO : SimKey::member(reply, key))) {
-                return false;
-            }
+        } else if (key != "SW" && !sameValue(it.value(), key == "INFO" ? reply.INFO : SimKey::member(reply, key))) {
+            return false;
         }
     }
     return true;
@@ -98,21 +91,66 @@ bool hasWordsInOrder(const QByteArray& reply, const QByteArray& expected)
 }
 
 // Harness settings before the first exchange, and the restart (a power-up) after it.
-bool setUp(SimKey& key, const QByteArray& directive)
+QByteArray setUp(Replay& replay, const QByteArray& directive)
 {
     const QList<QByteArray> words = directive.split(' ');
     if (words[0] == "model") {
         qputenv("KVSIM_MODEL", words.value(1));
     } else if (words[0] == "keys") {
-        key.harness.setKeysAtStart(words.value(1).toInt());
+        replay.key.harness.setKeysAtStart(words.value(1).toInt());
     } else if (words[0] == "state") {
-        key.harness.useStateFile();
-    } else if (words[0] == "restart") {
-        return key.restart();
-    } else {
-        return false;
+        replay.key.harness.useStateFile();
+    } else if (words[0] != "restart" || !replay.key.restart()) {
+        return "cannot " + directive;
     }
-    return true;
+    return QByteArray();
+}
+
+QByteArray receive(Replay& replay, const QByteArray& text)
+{
+    const QJsonObject expected = QJsonDocument::fromJson(text).object();
+    if (expected.isEmpty()) {
+        return "not a JSON object";
+    }
+    const QByteArray reply = replay.key.sim.nextReply();
+    return matches(expected, SimProcess::parse(reply)) ? QByteArray() : "sent \"" + replay.sent + "\"\n   got " + reply;
+}
+
+// Right after a line, the command answers the touch that line waits for.
+QByteArray control(Replay& replay, const QByteArray& command, bool checkedNext)
+{
+    SimKey& key = replay.key;
+    if (replay.previousMark == '>' && !QTest::qWaitFor([&key] { return key.status("touch_pending") == "yes"; })) {
+        return "\"" + replay.sent + "\" waits for no touch";
+    }
+    replay.control = key.harness.control(QString::fromUtf8(command)).toUtf8();
+    return checkedNext || replay.control.startsWith("ok") ? QByteArray() : command + ": " + replay.control;
+}
+
+// What went wrong with one line of a scenario; empty when it went as written.
+QByteArray perform(Replay& replay, char mark, const QByteArray& text, bool checkedNext)
+{
+    if (mark != '@' && !replay.started) {
+        replay.started = true;
+        if (!replay.key.start()) {
+            return "the simulator does not start";
+        }
+    }
+    replay.previousMark = mark;
+    switch (mark) {
+    case '@':
+        return setUp(replay, text);
+    case '>':
+        replay.sent = QByteArray(text).replace("$DIR", QFile::encodeName(replay.key.harness.dir()));
+        replay.key.sim.send(replay.sent);
+        return QByteArray();
+    case '<':
+        return receive(replay, text);
+    case '!':
+        return control(replay, text, checkedNext);
+    default:
+        return hasWordsInOrder(replay.control, text) ? QByteArray() : "control reply: " + replay.control;
+    }
 }
 
 } // namespace
@@ -128,16 +166,21 @@ private slots:
 
 void TestTranscripts::scenario_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("heading");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("firstLine");
+    QTest::addColumn<QByteArrayList>("lines");
     for (const QFileInfo& info : QDir(Folder).entryInfoList({"*.txt"}, QDir::Files, QDir::Name)) {
         QFile file(info.filePath());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = file.readAll().split('\n');
+        const QByteArrayList lines = file.readAll().split('\n');
         for (int i = 0; i < lines.size(); ++i) {
             if (lines[i].startsWith("## ")) {
+                int end = i + 1;
+                while (end < lines.size() && !lines[end].startsWith("## ")) {
+                    ++end;
+                }
                 const QByteArray name = info.baseName().toUtf8() + ": " + lines[i].mid(3);
-                QTest::newRow(name.constData()) << info.filePath() << i + 1;
+                QTest::newRow(name.constData()) << info.fileName() << i + 2 << lines.mid(i + 1, end - i - 1);
             }
         }
     }
@@ -145,48 +188,21 @@ void TestTranscripts::scenario_data()
 
 void TestTranscripts::scenario()
 {
-    QFETCH(QString, path);
-    QFETCH(int, heading);
-    SimKey key;
-    bool started = false;
-    Step previous{heading, '#', {}};
-    QByteArray sent;
-    QByteArray control;
-    const QList<Step> steps = readScenario(path, heading);
-    for (int i = 0; i < steps.size(); ++i) {
-        const Step& step = steps[i];
-        const QString where = QStringLiteral("%1:%2: ").arg(QFileInfo(path).fileName()).arg(step.number);
-        if (step.mark != '@' && !started) {
-            QVERIFY2(key.start(), qPrintable(where + "the simulator does not start"));
-            started = true;
+    QFETCH(QString, file);
+    QFETCH(int, firstLine);
+    QFETCH(QByteArrayList, lines);
+    Replay replay;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        if (line.size() < 2 || !Marks.contains(line[0]) || line[1] != ' ') {
+            continue;
         }
-        if (step.mark == '@') {
-            QVERIFY2(setUp(key, step.text), qPrintable(where + "cannot " + step.text));
-        } else if (step.mark == '>') {
-            sent = QByteArray(step.text).replace("$DIR", QFile::encodeName(key.harness.dir()));
-            key.sim.send(sent);
-        } else if (step.mark == '<') {
-            const QByteArray reply = key.sim.nextReply();
-            const QJsonObject expected = QJsonDocument::fromJson(step.text).object();
-            QVERIFY2(!expected.isEmpty(), qPrintable(where + "not a JSON object"));
-            QVERIFY2(matches(expected, SimProcess::parse(reply)),
-                     qPrintable(where + "sent \"" + sent + "\"\n   got " + reply));
-        } else if (step.mark == '!') {
-            // Right after a line, the command answers the touch that line waits for.
-            if (previous.mark == '>') {
-                QVERIFY2(QTest::qWaitFor([&key] { return key.status("touch_pending") == "yes"; }),
-                         qPrintable(where + "\"" + sent + "\" waits for no touch"));
-            }
-            control = key.harness.control(QString::fromUtf8(step.text)).toUtf8();
-            const bool checkedNext = i + 1 < steps.size() && steps[i + 1].mark == '=';
-            QVERIFY2(checkedNext || control.startsWith("ok"), qPrintable(where + step.text + ": " + control));
-        } else {
-            QVERIFY2(hasWordsInOrder(control, step.text), qPrintable(where + "control reply: " + control));
-        }
-        previous = step;
+        const bool checkedNext = lines.value(i + 1).startsWith("= ");
+        const QByteArray failure = perform(replay, line[0], unquoted(line.mid(2)), checkedNext);
+        QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("%1:%2: ").arg(file).arg(firstLine + i) + failure));
     }
     // Standard error belongs to the window's log: a backend never writes there.
-    QCOMPARE(key.sim.standardError(), QByteArray());
+    QCOMPARE(replay.key.sim.standardError(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestTranscripts)

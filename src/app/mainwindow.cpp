@@ -5,6 +5,7 @@
 #include "app/backendpath.h"
 #include "app/commands.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
@@ -72,6 +73,7 @@ MainWindow::~MainWindow()
 void MainWindow::createFeatures()
 {
     m_fido = new FidoController(*this, ui.get(), this);
+    m_piv = new PivController(*this, ui.get(), this);
 }
 
 void MainWindow::createChannel()
@@ -98,7 +100,7 @@ void MainWindow::reportBackendUnavailable()
 void MainWindow::on_exit_clicked()
 {
     g_tmpBuf.clear();
-    m_pivPin.clear();
+    m_piv->forgetPin();
     m_exiting = true;
     m_channel->stop();
     QCoreApplication::exit(0);
@@ -112,6 +114,7 @@ void MainWindow::closeKeyDialogs()
     m_pivPinDlg->close();
     m_regFinger->close();
     m_fido->keyGone();
+    m_piv->keyGone();
 }
 
 // The FIDO2 slots: the controller does the work.
@@ -173,4 +176,110 @@ void MainWindow::on_reset_clicked()
 void MainWindow::on_reset1_clicked()
 {
     m_fido->reset();
+}
+
+// The PIV slots: the controller does the work.
+void MainWindow::on_piv_clicked()
+{
+    m_piv->openPage();
+}
+
+void MainWindow::on_pivPin_clicked()
+{
+    m_piv->changePin();
+}
+
+void MainWindow::on_pivPuk_clicked()
+{
+    m_piv->changePuk();
+}
+
+void MainWindow::on_pivMKey_clicked()
+{
+    m_piv->changeManagementKey();
+}
+
+void MainWindow::on_pivReset_clicked()
+{
+    m_piv->reset();
+}
+
+void MainWindow::on_comboBox_currentIndexChanged(int)
+{
+    m_piv->showSlot();
+}
+
+void MainWindow::on_certGen_clicked()
+{
+    m_piv->openCertificatePage();
+}
+
+void MainWindow::on_generate_clicked()
+{
+    m_piv->generate();
+}
+
+void MainWindow::on_certImp_clicked()
+{
+    m_piv->importCertificate();
+}
+
+void MainWindow::on_certDel_clicked()
+{
+    m_piv->deleteCertificate();
+}
+
+void MainWindow::on_certExp_clicked()
+{
+    m_piv->exportCertificate();
+}
+
+void MainWindow::on_backPiv_clicked()
+{
+    m_piv->showPage();
+}
+
+void MainWindow::on_bioPolicy_clicked()
+{
+    m_piv->openPolicyPage();
+}
+
+void MainWindow::on_cached_clicked()
+{
+    m_piv->setCachedTimeVisible(true);
+}
+
+void MainWindow::on_always_clicked()
+{
+    m_piv->setCachedTimeVisible(false);
+}
+
+void MainWindow::on_save_pivPolicy_clicked()
+{
+    m_piv->savePolicy();
+}
+
+void MainWindow::on_backPiv_2_clicked()
+{
+    m_piv->showPage();
+}
+
+void MainWindow::on_pivRLogin_clicked()
+{
+    m_piv->openPairingPage();
+}
+
+void MainWindow::on_pivEnablepair_clicked()
+{
+    m_piv->enablePairing();
+}
+
+void MainWindow::on_pivUnpair_clicked()
+{
+    m_piv->unpair();
+}
+
+void MainWindow::on_pivConfBack_clicked()
+{
+    m_piv->showPage();
 }

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/logmask.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -50,7 +51,7 @@ void MainWindow::registerOwnHandler(int type, void (MainWindow::*handler)(const 
 void MainWindow::registerHandlers()
 {
     registerDeviceHandlers();
-    registerPivHandlers();
+    m_piv->registerHandlers();
     m_fido->registerHandlers();
     registerOtpHandlers();
 }
@@ -69,7 +70,6 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
              << "indec:" << type.value_or(m_channel->currentType());
     const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
-    m_scratch.clear();
     const JSON_OBJ reply = m_json->Parse(cursor);
 
     if (isDeviceEvent(reply.SW)) {
@@ -173,7 +173,7 @@ void MainWindow::forgetOperationState()
     m_fido->forgetOperation();
     m_isSwitching = false;
     g_tmpBuf.clear();
-    endPivOperation();
+    m_piv->forgetOperation();
     closeFingerprintDialog();
     closeOtpCheck();
 }

@@ -111,8 +111,6 @@ void MainWindow::keyRemoved(quint32 event)
 
     m_waiting->hide();
     closeKeyDialogs();
-    // Secrets typed for the key that has gone are not kept for the next one.
-    endPivOperation();
 
     showKeyPicture(false);
     ui->label_24->setText(event == Status::NoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")

@@ -1,20 +1,17 @@
-#include "app/mainwindow.h"
+// The certificate in each slot: reading, deleting and exporting it; the checks and dialogs the
+// PIV chains share.
 
-#include "app/page.h"
+#include "piv/pivcontroller.h"
 
 #include "app/commands.h"
+#include "app/page.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
 
-namespace {
-
-} // namespace
-
-QString MainWindow::getSlot()
+QString PivController::getSlot()
 {
     switch (ui->comboBox->currentIndex()) {
     case 0:
@@ -28,40 +25,35 @@ QString MainWindow::getSlot()
     }
 }
 
-QString MainWindow::getSignature()
+QString PivController::getSignature()
 {
     return ui->rsa2048->isChecked() ? QStringLiteral("RSA2048") : QStringLiteral("ECCP256");
 }
 
-void MainWindow::piv_getinfo()
+void PivController::piv_getinfo()
 {
-    m_keyReport.expectPivSlot(getSlot());
-    cmdSend(Cmd::pivReadObject(getSlot()), CmdType::PivReadObject);
+    m_host.expectPivSlot(getSlot());
+    m_host.send(Cmd::pivReadObject(getSlot()), CmdType::PivReadObject);
 }
 
-void MainWindow::openPivSubPage(int index)
+void PivController::openPivSubPage(int index)
 {
     ui->contentPage->setCurrentIndex(index);
-    setBtnStyleSheet(Page::Piv);
+    m_host.highlightMenu(Page::Piv);
 }
 
-void MainWindow::openPivPage()
+void PivController::showPage()
 {
     openPivSubPage(Page::Piv);
     piv_getinfo();
 }
 
-void MainWindow::on_comboBox_currentIndexChanged(int)
+void PivController::showSlot()
 {
     piv_getinfo();
 }
 
-void MainWindow::on_backPiv_clicked()
-{
-    openPivPage();
-}
-
-void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
+void PivController::onPivReadObjectReply(const JSON_OBJ& reply)
 {
     if (reply.SW != Status::Success) {
         ui->label_4->clear();
@@ -77,120 +69,110 @@ void MainWindow::onPivReadObjectReply(const JSON_OBJ& reply)
         return;
     }
     for (const TextMap& map : reply.DATA) {
-        m_scratch = map;
-        if (m_scratch.contains("ISSUER")) {
+        if (map.contains("ISSUER")) {
             ui->label_4->setText(QStringLiteral("Issuer Name : "));
-            ui->issValue->setText(QString::fromLocal8Bit(m_scratch.value("ISSUER")));
+            ui->issValue->setText(QString::fromLocal8Bit(map.value("ISSUER")));
         }
-        if (m_scratch.contains("SBJECT")) {
+        if (map.contains("SBJECT")) {
             ui->label_5->setText(QStringLiteral("Subject Name : "));
             ui->label_5->show();
-            ui->subjectValue->setText(QString::fromLocal8Bit(m_scratch.value("SBJECT")));
+            ui->subjectValue->setText(QString::fromLocal8Bit(map.value("SBJECT")));
             ui->subjectValue->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         }
-        if (m_scratch.contains("VALIDITY")) {
+        if (map.contains("VALIDITY")) {
             ui->label_6->setText(QStringLiteral("Validity Date : "));
-            showCertificateValidity(QString::fromLocal8Bit(m_scratch.value("VALIDITY")));
+            showCertificateValidity(QString::fromLocal8Bit(map.value("VALIDITY")));
         }
     }
     ui->certExp->setEnabled(true);
     ui->certDel->setEnabled(true);
 }
 
-void MainWindow::on_certDel_clicked()
+void PivController::deleteCertificate()
 {
-    if (!showMessage(
-            3, QStringLiteral("Delete certificate"),
+    if (!m_host.showMessage(
+            DialogMessage::Question, QStringLiteral("Delete certificate"),
             QStringLiteral(
                 "This will delete the certificate and cannot be recovered. \nNote that the key is not deleted.")))
         return;
     currentSlot = getSlot();
     if (askPivPinAndManagementKey(m_pivPin))
-        cmdSend(Cmd::pivDeleteCertificate(currentSlot, m_pivPin, currentMgmtKey), CmdType::PivDeleteCertificate);
+        m_host.send(Cmd::pivDeleteCertificate(currentSlot, m_pivPin, currentMgmtKey), CmdType::PivDeleteCertificate);
     // Nothing after this one line needs the secrets.
     endPivOperation();
 }
 
-void MainWindow::onPivDeleteCertificateReply(const JSON_OBJ& reply)
+void PivController::onPivDeleteCertificateReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success) {
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("Certificate delete successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Certificate delete successfully."));
         piv_getinfo();
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
 }
 
-void MainWindow::on_certExp_clicked()
+void PivController::exportCertificate()
 {
     const QString file = pivSaveFileName(tr("Export certificate to file..."), QStringLiteral("Export"),
                                          tr("Certificate files (*.crt *.pem)"));
     if (file.isEmpty() || !isPivPathAcceptable(file))
         return;
     currentSlot = getSlot();
-    cmdSend(Cmd::pivExportCertificate(currentSlot, file), CmdType::PivExportCertificate);
+    m_host.send(Cmd::pivExportCertificate(currentSlot, file), CmdType::PivExportCertificate);
 }
 
-void MainWindow::onPivExportCertificateReply(const JSON_OBJ& reply)
+void PivController::onPivExportCertificateReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("Certificate was exported. "));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Certificate was exported. "));
     else
-        showFailure(reply);
+        m_host.showFailure(reply);
 }
 
-bool MainWindow::askPivPinAndManagementKey(QString& pin)
+bool PivController::askPivPinAndManagementKey(QString& pin)
 {
-    pin = askPin(QStringLiteral("PIV PIN:"));
-    if (pin.isEmpty() || !confirmLastTry(LastTryGuard::Secret::PivPin))
+    pin = m_host.askPin(QStringLiteral("PIV PIN:"));
+    if (pin.isEmpty() || !m_host.confirmLastTry(LastTryGuard::Secret::PivPin))
         return false;
-    currentMgmtKey = askPin(QStringLiteral("Management Key:"));
+    currentMgmtKey = m_host.askPin(QStringLiteral("Management Key:"));
     return !currentMgmtKey.isEmpty();
 }
 
-void MainWindow::endPivOperation()
-{
-    m_pivPin.clear();
-    currentPin.clear();
-    currentMgmtKey.clear();
-    currentPassword.clear();
-    m_publicKeyFolder.remove();
-}
-
-bool MainWindow::pivStepFailed(const JSON_OBJ& reply)
+bool PivController::pivStepFailed(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success)
         return false;
-    m_waiting->hide();
+    m_host.hideBusy();
     endPivOperation();
-    showFailure(reply);
+    m_host.showFailure(reply);
     return true;
 }
 
 // The backend reads file names between double quotes and knows no escape for one inside.
-bool MainWindow::isPivPathAcceptable(const QString& path)
+bool PivController::isPivPathAcceptable(const QString& path)
 {
-    if (!isSingleLine(path))
+    if (!m_host.isSingleLine(path))
         return false;
     if (!path.contains(QLatin1Char('"')))
         return true;
-    showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                QStringLiteral("The file path cannot contain a double quote."));
+    m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                       QStringLiteral("The file path cannot contain a double quote."));
     return false;
 }
 
-QString MainWindow::pivOpenFileName(const QString& caption, const QString& dir, const QString& filter)
+QString PivController::pivOpenFileName(const QString& caption, const QString& dir, const QString& filter)
 {
     if (m_pivOpenFile)
         return m_pivOpenFile(caption, dir, filter);
-    return QFileDialog::getOpenFileName(this, caption, dir, filter);
+    return QFileDialog::getOpenFileName(m_host.dialogParent(), caption, dir, filter);
 }
 
-QString MainWindow::pivSaveFileName(const QString& caption, const QString& dir, const QString& filter)
+QString PivController::pivSaveFileName(const QString& caption, const QString& dir, const QString& filter)
 {
     if (m_pivSaveFile)
         return m_pivSaveFile(caption, dir, filter);
-    return QFileDialog::getSaveFileName(this, caption, dir, filter);
+    return QFileDialog::getSaveFileName(m_host.dialogParent(), caption, dir, filter);
 }

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
@@ -38,21 +39,23 @@ public:
     static QString& model(MainWindow& w) { return w.m_model; }
     static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
-    static auto& pivOpenFile(MainWindow& w) { return w.m_pivOpenFile; }
-    static auto& pivSaveFile(MainWindow& w) { return w.m_pivSaveFile; }
+    static auto& pivOpenFile(MainWindow& w) { return w.m_piv->m_pivOpenFile; }
+    static auto& pivSaveFile(MainWindow& w) { return w.m_piv->m_pivSaveFile; }
     static auto& reportSaveFile(MainWindow& w) { return w.m_reportSaveFile; }
-    static auto& pivShell(MainWindow& w) { return w.m_pivShell; }
+    static auto& pivShell(MainWindow& w) { return w.m_piv->m_pivShell; }
     // The scaling rules with the screen's values given by the test.
     static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
     static QString& fidoPin(MainWindow& w) { return w.m_fido->m_fidoPin; }
     // Every secret an operation may hold: the FIDO PIN and the PIV PIN, management key and password.
     static QString heldSecrets(MainWindow& w)
     {
-        return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword;
+        const PivController& piv = *w.m_piv;
+        return w.m_fido->m_fidoPin + piv.m_pivPin + piv.currentPin + piv.currentMgmtKey + piv.currentPassword;
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
-        w.m_fido->m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
+        PivController& piv = *w.m_piv;
+        w.m_fido->m_fidoPin = piv.m_pivPin = piv.currentPin = piv.currentMgmtKey = piv.currentPassword = secret;
     }
     static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }

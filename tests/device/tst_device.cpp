@@ -87,10 +87,10 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QFETCH(QString, label);
     showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
     QVERIFY(g_insreted);
-    Access::fidoPin(*m_window) = QStringLiteral("1234");
+    Access::holdSecrets(*m_window, QStringLiteral("1234"));
     Access::reply(*m_window, event, 0);
     QVERIFY(!g_insreted);
-    QVERIFY(Access::fidoPin(*m_window).isEmpty());
+    QVERIFY(Access::heldSecrets(*m_window).isEmpty());
     QCOMPARE(g_currInterface, quint16(0));
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
     QCOMPARE(labelText(m_window, "label_24"), label);

@@ -46,6 +46,8 @@ public:
     // "new", and "old" in the modes that change an existing secret.
     virtual QMap<QString, QString> askNewPins(const QString& type) = 0;
     virtual QString askPin(const QString& type) = 0;
+    // Whether the last askPin was answered with OK: there an empty answer is an answer too.
+    virtual bool pinAnswered() const = 0;
     // False, with a message, when text holds a line break, carriage return or NUL.
     virtual bool isSingleLine(const QString& text) = 0;
 
@@ -65,6 +67,10 @@ public:
     // The key in the window: its model, and who it is (serial, or name|PID|version).
     virtual QString keyModel() const = 0;
     virtual QString keyIdentity() const = 0;
+    // The key report learns which PIV slot the next certificate reply describes.
+    virtual void expectPivSlot(const QString& slot) = 0;
+    // Runs a local shell command and returns its standard output (blocking).
+    virtual QString runShellCommand(const QString& command) = 0;
 
     // Dialogs and the busy panel sit on this widget and follow its display scale.
     virtual QWidget* dialogParent() = 0;

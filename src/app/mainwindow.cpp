@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
@@ -72,6 +73,7 @@ void MainWindow::createFeatures()
 {
     m_fido = new FidoController(*this, ui.get(), this);
     m_device = new DeviceController(*this, ui.get(), *m_fido, this);
+    m_piv = new PivController(*this, ui.get(), this);
 }
 
 void MainWindow::createChannel()
@@ -98,7 +100,7 @@ void MainWindow::reportBackendUnavailable()
 void MainWindow::on_exit_clicked()
 {
     m_device->forgetOperation();
-    m_pivPin.clear();
+    m_piv->forgetPin();
     m_exiting = true;
     m_channel->stop();
     QCoreApplication::exit(0);
@@ -113,7 +115,7 @@ void MainWindow::closeKeyDialogs()
     m_regFinger->close();
     m_fido->keyGone();
     // Secrets typed for the key that has gone are not kept for the next one.
-    endPivOperation();
+    m_piv->keyGone();
     forgetOtpChallenge();
 }
 
@@ -232,4 +234,110 @@ void MainWindow::on_reset_clicked()
 void MainWindow::on_reset1_clicked()
 {
     m_fido->reset();
+}
+
+// The PIV slots: the controller does the work.
+void MainWindow::on_piv_clicked()
+{
+    m_piv->openPage();
+}
+
+void MainWindow::on_pivPin_clicked()
+{
+    m_piv->changePin();
+}
+
+void MainWindow::on_pivPuk_clicked()
+{
+    m_piv->changePuk();
+}
+
+void MainWindow::on_pivMKey_clicked()
+{
+    m_piv->changeManagementKey();
+}
+
+void MainWindow::on_pivReset_clicked()
+{
+    m_piv->reset();
+}
+
+void MainWindow::on_comboBox_currentIndexChanged(int)
+{
+    m_piv->showSlot();
+}
+
+void MainWindow::on_certGen_clicked()
+{
+    m_piv->openCertificatePage();
+}
+
+void MainWindow::on_generate_clicked()
+{
+    m_piv->generate();
+}
+
+void MainWindow::on_certImp_clicked()
+{
+    m_piv->importCertificate();
+}
+
+void MainWindow::on_certDel_clicked()
+{
+    m_piv->deleteCertificate();
+}
+
+void MainWindow::on_certExp_clicked()
+{
+    m_piv->exportCertificate();
+}
+
+void MainWindow::on_backPiv_clicked()
+{
+    m_piv->showPage();
+}
+
+void MainWindow::on_bioPolicy_clicked()
+{
+    m_piv->openPolicyPage();
+}
+
+void MainWindow::on_cached_clicked()
+{
+    m_piv->setCachedTimeVisible(true);
+}
+
+void MainWindow::on_always_clicked()
+{
+    m_piv->setCachedTimeVisible(false);
+}
+
+void MainWindow::on_save_pivPolicy_clicked()
+{
+    m_piv->savePolicy();
+}
+
+void MainWindow::on_backPiv_2_clicked()
+{
+    m_piv->showPage();
+}
+
+void MainWindow::on_pivRLogin_clicked()
+{
+    m_piv->openPairingPage();
+}
+
+void MainWindow::on_pivEnablepair_clicked()
+{
+    m_piv->enablePairing();
+}
+
+void MainWindow::on_pivUnpair_clicked()
+{
+    m_piv->unpair();
+}
+
+void MainWindow::on_pivConfBack_clicked()
+{
+    m_piv->showPage();
 }

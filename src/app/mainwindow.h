@@ -7,7 +7,6 @@
 #include "app/lasttryguard.h"
 #include "app/programstate.h"
 #include "otp/otp_struct.h"
-#include "piv/publickeyfolder.h"
 
 #include <QHash>
 #include <QList>
@@ -33,6 +32,7 @@ class changePIN;
 class piv_pin;
 class DeviceController;
 class FidoController;
+class PivController;
 class registFingerprint;
 struct Credential;
 class WaitingDialog;
@@ -94,9 +94,7 @@ private:
     QMessageBox* m_msgBox = nullptr;
     DialogMessage* m_dlgMessage = nullptr;
     JSON* m_json = nullptr;
-    TextMap m_scratch;
     WaitingDialog* m_waiting = nullptr;
-    QString m_pivPin;
     LastTryGuard m_lastTry;
     double m_scale = 1.0;
 
@@ -208,6 +206,7 @@ private:
     void highlightMenu(int page) override;
     QMap<QString, QString> askNewPins(const QString& type) override;
     QString askPin(const QString& type) override;
+    bool pinAnswered() const override;
     bool isSingleLine(const QString& text) override;
     registFingerprint* fingerprintDialog() override;
     void runFingerprintDialog(const QString& mode, const QString& command, int type) override;
@@ -217,6 +216,8 @@ private:
     void backendStarted() override;
     QString keyModel() const override;
     QString keyIdentity() const override;
+    void expectPivSlot(const QString& slot) override;
+    QString runShellCommand(const QString& command) override;
     QWidget* dialogParent() override;
     void followScale(ScaledDialog* dialog) override;
 
@@ -228,7 +229,7 @@ private:
     // Set when the channel refused a fingerprint command, so its dialog is not left waiting.
     bool m_fingerCommandDropped = false;
 
-    // ---- PIV (src/piv) ----
+    // ---- PIV: the slots forward to the controller (src/piv) ----
 private slots:
     void on_piv_clicked();
     void on_pivPin_clicked();
@@ -253,66 +254,7 @@ private slots:
     void on_pivConfBack_clicked();
 
 private:
-    // Stand-ins for the native file dialog: (caption, directory or name, filter) -> chosen path.
-    using FileChooser = std::function<QString(const QString&, const QString&, const QString&)>;
-
-    void registerPivHandlers();
-    QString getSlot();
-    QString getSignature();
-    void piv_getinfo();
-    void generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey);
-    void import_key(QString slot, QString file, QString pin, QString password, QString mgmtKey);
-    void save_cachedTime();
-
-    void openPivPage();
-    void openPivSubPage(int index);
-    bool askPivPinAndManagementKey(QString& pin);
-    void endPivOperation();
-    void showCertificateValidity(const QString& text);
-    // A failed step of a chained operation ends it: busy panel hidden, secrets forgotten,
-    // failure shown.
-    bool pivStepFailed(const JSON_OBJ& reply);
-    bool isPivPathAcceptable(const QString& path);
-    bool isPivPasswordAcceptable(const QString& password);
-    bool isSubjectAcceptable(const QString& subject);
-    // A certificate or request step failed after the slot got its new key.
-    void failAfterNewKey(const JSON_OBJ& reply);
-    void showPivVerifyFailure(const JSON_OBJ& reply, const QString& secret, const QString& blockedText);
-    void setCachedTimeVisible(bool visible);
-    QString pivOpenFileName(const QString& caption, const QString& dir, const QString& filter);
-    QString pivSaveFileName(const QString& caption, const QString& dir, const QString& filter);
-    QString runPairingCommand(const QString& command);
-
-    void onPivChangePinReply(const JSON_OBJ& reply);
-    void onPivChangePukReply(const JSON_OBJ& reply);
-    void onPivChangeManagementKeyReply(const JSON_OBJ& reply);
-    void onPivResetReply(const JSON_OBJ& reply);
-    void onPivImportKeyReply(const JSON_OBJ& reply);
-    void onPivImportCertificateReply(const JSON_OBJ& reply);
-    void onPivGenerateKeyReply(const JSON_OBJ& reply);
-    void onPivGenerateCertificateReply(const JSON_OBJ& reply);
-    void onPivGenerateCsrReply(const JSON_OBJ& reply);
-    void onPivDeleteCertificateReply(const JSON_OBJ& reply);
-    void onPivExportCertificateReply(const JSON_OBJ& reply);
-    void onPivReadObjectReply(const JSON_OBJ& reply);
-    void onPivHasFingerprintReply(const JSON_OBJ& reply);
-    void onPivSetBioPolicyReply(const JSON_OBJ& reply);
-    void onPivSetCachedTimeReply(const JSON_OBJ& reply);
-
-    // The operation in flight, read by the reply handlers that chain its next command. The
-    // secrets among them are cleared when the operation ends.
-    QString currentSlot;
-    QString currentPin;
-    QString currentPassword;
-    QString currentCertFile;
-    QString currentMgmtKey;
-    // Where the request of a generation goes, chosen before the key is generated.
-    QString m_csrFile;
-    PublicKeyFolder m_publicKeyFolder;
-    // Empty: the native file dialogs and executeLinuxCmd. Tests put their own here.
-    FileChooser m_pivOpenFile;
-    FileChooser m_pivSaveFile;
-    std::function<QString(const QString&)> m_pivShell;
+    PivController* m_piv = nullptr;
 
     // ---- OTP (src/otp) ----
 private slots:
@@ -391,6 +333,9 @@ private:
     void setupKeyReport();
     void saveKeyReport();
     void showKeyReport();
+
+    // Stand-in for the native file dialog: (caption, directory or name, filter) -> chosen path.
+    using FileChooser = std::function<QString(const QString&, const QString&, const QString&)>;
 
     KeyReport m_keyReport;
     FileChooser m_reportSaveFile;

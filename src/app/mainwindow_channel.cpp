@@ -91,6 +91,11 @@ QString MainWindow::executeLinuxCmd(QString strCmd)
     return QString::fromUtf8(out);
 }
 
+QString MainWindow::runShellCommand(const QString& command)
+{
+    return executeLinuxCmd(command);
+}
+
 void MainWindow::qSleep(int ms)
 {
     timespec ts{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};

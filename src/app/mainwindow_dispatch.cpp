@@ -4,6 +4,7 @@
 #include "app/logmask.h"
 #include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -51,7 +52,7 @@ void MainWindow::registerOwnHandler(int type, void (MainWindow::*handler)(const 
 void MainWindow::registerHandlers()
 {
     m_device->registerHandlers();
-    registerPivHandlers();
+    m_piv->registerHandlers();
     m_fido->registerHandlers();
     registerOtpHandlers();
 }
@@ -70,7 +71,6 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
              << "indec:" << type.value_or(m_channel->currentType());
     const QByteArray bytes = info.toUtf8();
     const char* cursor = bytes.constData();
-    m_scratch.clear();
     const JSON_OBJ reply = m_json->Parse(cursor);
 
     if (isDeviceEvent(reply.SW)) {
@@ -173,7 +173,7 @@ void MainWindow::forgetOperationState()
     g_currItem = m_channel->currentType();
     m_fido->forgetOperation();
     m_device->forgetOperation();
-    endPivOperation();
+    m_piv->forgetOperation();
     closeFingerprintDialog();
     closeOtpCheck();
     forgetOtpChallenge();

@@ -73,3 +73,8 @@ void MainWindow::saveKeyReport()
         showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
                     QStringLiteral("The key report could not be saved: ") + error);
 }
+
+void MainWindow::expectPivSlot(const QString& slot)
+{
+    m_keyReport.expectPivSlot(slot);
+}

@@ -59,6 +59,11 @@ QString MainWindow::askPin(QString const& type)
     return input;
 }
 
+bool MainWindow::pinAnswered() const
+{
+    return m_pivPinDlg->okPressed;
+}
+
 // Whatever is typed or pasted ends up on one command line: a line break, carriage return or NUL
 // is refused here, before any step of a flow has changed the key.
 bool MainWindow::isSingleLine(const QString& text)

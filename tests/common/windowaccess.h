@@ -6,6 +6,7 @@
 #include "device/devicecontroller.h"
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
+#include "piv/pivcontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
@@ -39,10 +40,10 @@ public:
     static QString& model(MainWindow& w) { return w.m_device->m_model; }
     static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
-    static auto& pivOpenFile(MainWindow& w) { return w.m_pivOpenFile; }
-    static auto& pivSaveFile(MainWindow& w) { return w.m_pivSaveFile; }
+    static auto& pivOpenFile(MainWindow& w) { return w.m_piv->m_pivOpenFile; }
+    static auto& pivSaveFile(MainWindow& w) { return w.m_piv->m_pivSaveFile; }
     static auto& reportSaveFile(MainWindow& w) { return w.m_reportSaveFile; }
-    static auto& pivShell(MainWindow& w) { return w.m_pivShell; }
+    static auto& pivShell(MainWindow& w) { return w.m_piv->m_pivShell; }
     // The scaling rules with the screen's values given by the test.
     static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
     static QString& fidoPin(MainWindow& w) { return w.m_fido->m_fidoPin; }
@@ -50,12 +51,14 @@ public:
     // and the response an OTP slot check expects.
     static QString heldSecrets(MainWindow& w)
     {
-        return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword +
+        const PivController& piv = *w.m_piv;
+        return w.m_fido->m_fidoPin + piv.m_pivPin + piv.currentPin + piv.currentMgmtKey + piv.currentPassword +
                QString::fromLatin1(w.m_otpExpectedResponse);
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
-        w.m_fido->m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
+        PivController& piv = *w.m_piv;
+        w.m_fido->m_fidoPin = piv.m_pivPin = piv.currentPin = piv.currentMgmtKey = piv.currentPassword = secret;
         w.m_otpExpectedResponse = secret.toLatin1();
     }
     static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }

@@ -1,13 +1,13 @@
-#include "app/mainwindow.h"
+// Generating a key in a slot, then its self-signed certificate or a certificate request.
 
-#include "app/page.h"
+#include "piv/pivcontroller.h"
 
 #include "app/commands.h"
+#include "app/page.h"
 #include "piv/pivdefs.h"
 #include "piv/pivsubject.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -16,7 +16,7 @@ constexpr int kMaxSubjectLength = 15;
 
 } // namespace
 
-void MainWindow::on_certGen_clicked()
+void PivController::openCertificatePage()
 {
     ui->subjectV->setText(QStringLiteral("test"));
     ui->ecc256->setChecked(true);
@@ -24,14 +24,14 @@ void MainWindow::on_certGen_clicked()
     openPivSubPage(Page::PivCertificate);
 }
 
-void MainWindow::on_generate_clicked()
+void PivController::generate()
 {
     currentSlot = getSlot();
     const QString algorithm = getSignature();
     if (!isSubjectAcceptable(ui->subjectV->text()))
         return;
     // The backend cannot tell whether a slot holds a key, so every generation asks.
-    if (!askQuestion(
+    if (!m_host.askQuestion(
             QStringLiteral("Generate key"),
             QStringLiteral("Any key and certificate in slot %1 will be written over. Continue?").arg(currentSlot)))
         return;
@@ -49,9 +49,9 @@ void MainWindow::on_generate_clicked()
 }
 
 // Every refusal of the backend's that can be foreseen comes before the slot is written.
-bool MainWindow::isSubjectAcceptable(const QString& subject)
+bool PivController::isSubjectAcceptable(const QString& subject)
 {
-    if (!isSingleLine(subject))
+    if (!m_host.isSingleLine(subject))
         return false;
     QString problem;
     // The backend drops the blanks around a subject.
@@ -66,58 +66,59 @@ bool MainWindow::isSubjectAcceptable(const QString& subject)
         problem = PivSubject::problem(subject);
     if (problem.isEmpty())
         return true;
-    showMessage(DialogMessage::Warning, QStringLiteral("Warning"), problem);
+    m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), problem);
     return false;
 }
 
-void MainWindow::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
+void PivController::generate_key(QString slot, QString algorithm, QString pin, QString mgmtKey)
 {
     const QString publicKeyFile = m_publicKeyFolder.filePath();
     if (publicKeyFile.isEmpty()) {
         endPivOperation();
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("No private temporary folder could be created."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                           QStringLiteral("No private temporary folder could be created."));
         return;
     }
     if (ui->contentPage->currentIndex() != Page::PivPairing) {
-        m_waiting->hide();
-        m_waiting->show(this, QStringLiteral("  Generating new key ... "));
+        m_host.hideBusy();
+        m_host.showBusy(QStringLiteral("  Generating new key ... "));
     } else if (slot == QLatin1String("9a")) {
-        m_waiting->hide();
-        m_waiting->show(this, QStringLiteral("  Generating new certificate ... "));
+        m_host.hideBusy();
+        m_host.showBusy(QStringLiteral("  Generating new certificate ... "));
     }
-    cmdSend(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm, publicKeyFile), CmdType::PivGenerateKey);
+    m_host.send(Cmd::pivGenerateKey(slot, pin, mgmtKey, algorithm, publicKeyFile), CmdType::PivGenerateKey);
 }
 
-void MainWindow::onPivGenerateKeyReply(const JSON_OBJ& reply)
+void PivController::onPivGenerateKeyReply(const JSON_OBJ& reply)
 {
     if (pivStepFailed(reply))
         return;
     if (ui->contentPage->currentIndex() == Page::PivPairing) {
-        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
-                                            QString::fromLatin1(PivPairing::kSubject)),
-                CmdType::PivGenerateCertificate);
+        m_host.send(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
+                                                QString::fromLatin1(PivPairing::kSubject)),
+                    CmdType::PivGenerateCertificate);
         return;
     }
-    m_waiting->hide();
+    m_host.hideBusy();
     if (ui->request->isChecked())
-        cmdSend(
+        m_host.send(
             Cmd::pivGenerateCsr(currentSlot, currentPin, m_publicKeyFolder.filePath(), m_csrFile, ui->subjectV->text()),
             CmdType::PivGenerateCsr);
     else if (ui->selfSingn->isChecked())
-        cmdSend(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
-                                            ui->subjectV->text()),
-                CmdType::PivGenerateCertificate);
+        m_host.send(Cmd::pivGenerateCertificate(currentSlot, currentPin, currentMgmtKey, m_publicKeyFolder.filePath(),
+                                                ui->subjectV->text()),
+                    CmdType::PivGenerateCertificate);
 }
 
-void MainWindow::failAfterNewKey(const JSON_OBJ& reply)
+void PivController::failAfterNewKey(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     endPivOperation();
-    showFailure(reply, QStringLiteral("Slot %1 now holds a new key without a matching certificate.").arg(currentSlot));
+    m_host.showFailure(reply,
+                       QStringLiteral("Slot %1 now holds a new key without a matching certificate.").arg(currentSlot));
 }
 
-void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
+void PivController::onPivGenerateCertificateReply(const JSON_OBJ& reply)
 {
     if (reply.SW != Status::Success) {
         failAfterNewKey(reply);
@@ -131,25 +132,25 @@ void MainWindow::onPivGenerateCertificateReply(const JSON_OBJ& reply)
     }
     endPivOperation();
     if (pairing && currentSlot == QLatin1String("9d")) {
-        m_waiting->hide();
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("Setup for macOS successfully.\nRe-plug the device and complete the pairing "
-                                   "process. You can log in to macOS with the devices"));
+        m_host.hideBusy();
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Setup for macOS successfully.\nRe-plug the device and complete the pairing "
+                                          "process. You can log in to macOS with the devices"));
         return;
     }
-    showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                QStringLiteral("Generate a new self-signed certificate successfully."));
+    m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                       QStringLiteral("Generate a new self-signed certificate successfully."));
     piv_getinfo();
 }
 
-void MainWindow::onPivGenerateCsrReply(const JSON_OBJ& reply)
+void PivController::onPivGenerateCsrReply(const JSON_OBJ& reply)
 {
     if (reply.SW != Status::Success) {
         failAfterNewKey(reply);
         return;
     }
     endPivOperation();
-    showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                QStringLiteral("Generate a certificate request successfully."));
+    m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                       QStringLiteral("Generate a certificate request successfully."));
     piv_getinfo();
 }

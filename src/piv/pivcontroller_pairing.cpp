@@ -1,11 +1,13 @@
-#include "app/mainwindow.h"
+// Setting the key up for logging in to macOS, and what the system says of its pairing.
+
+#include "piv/pivcontroller.h"
 
 #include "app/page.h"
 
 #include "piv/pivdefs.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::on_pivRLogin_clicked()
+void PivController::openPairingPage()
 {
     ui->contentPage->setCurrentIndex(Page::PivPairing);
     const QString paired = runPairingCommand(QStringLiteral("sc_auth list"));
@@ -18,7 +20,7 @@ void MainWindow::on_pivRLogin_clicked()
     ui->PIVConfText->setPlainText(report);
 }
 
-void MainWindow::on_pivUnpair_clicked()
+void PivController::unpair()
 {
     // The tool prints nothing when it succeeds.
     const bool unpaired = runPairingCommand(QStringLiteral("sc_auth unpair")).isEmpty();
@@ -27,10 +29,11 @@ void MainWindow::on_pivUnpair_clicked()
         (unpaired ? QStringLiteral("Unpair Device Successfully\n") : QStringLiteral("Unpair Device failed\n")));
 }
 
-void MainWindow::on_pivEnablepair_clicked()
+void PivController::enablePairing()
 {
-    if (!askQuestion(QStringLiteral("Set up for macOS"),
-                     QStringLiteral("If the certificate already exists in 9a or 9d, continuing will override ？ ")))
+    if (!m_host.askQuestion(
+            QStringLiteral("Set up for macOS"),
+            QStringLiteral("If the certificate already exists in 9a or 9d, continuing will override ？ ")))
         return;
     if (!askPivPinAndManagementKey(currentPin)) {
         endPivOperation();
@@ -44,12 +47,7 @@ void MainWindow::on_pivEnablepair_clicked()
     generate_key(currentSlot, QStringLiteral("ECCP256"), currentPin, currentMgmtKey);
 }
 
-void MainWindow::on_pivConfBack_clicked()
+QString PivController::runPairingCommand(const QString& command)
 {
-    openPivPage();
-}
-
-QString MainWindow::runPairingCommand(const QString& command)
-{
-    return m_pivShell ? m_pivShell(command) : executeLinuxCmd(command);
+    return m_pivShell ? m_pivShell(command) : m_host.runShellCommand(command);
 }

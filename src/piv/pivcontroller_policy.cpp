@@ -1,16 +1,17 @@
-#include "app/mainwindow.h"
+// The fingerprint policy of a slot, and how long a touch is remembered.
 
-#include "app/page.h"
+#include "piv/pivcontroller.h"
 
 #include "app/commands.h"
+#include "app/page.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/registfingerprint.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::on_bioPolicy_clicked()
+void PivController::openPolicyPage()
 {
-    cmdSend(Cmd::pivHasFingerprint(), CmdType::PivHasFingerprint);
+    m_host.send(Cmd::pivHasFingerprint(), CmdType::PivHasFingerprint);
     openPivSubPage(Page::PivPolicy);
     ui->never->setEnabled(false);
     ui->cached->setChecked(true);
@@ -20,7 +21,7 @@ void MainWindow::on_bioPolicy_clicked()
     setCachedTimeVisible(true);
 }
 
-void MainWindow::onPivHasFingerprintReply(const JSON_OBJ& reply)
+void PivController::onPivHasFingerprintReply(const JSON_OBJ& reply)
 {
     // Only a key that confirms an enrolled fingerprint may get a policy.
     const bool enrolled = reply.SW == Status::Success && reply.INFO == "1";
@@ -30,23 +31,13 @@ void MainWindow::onPivHasFingerprintReply(const JSON_OBJ& reply)
     ui->policyHint->setVisible(!enrolled);
 }
 
-void MainWindow::on_cached_clicked()
-{
-    setCachedTimeVisible(true);
-}
-
-void MainWindow::on_always_clicked()
-{
-    setCachedTimeVisible(false);
-}
-
-void MainWindow::setCachedTimeVisible(bool visible)
+void PivController::setCachedTimeVisible(bool visible)
 {
     ui->label_21->setVisible(visible);
     ui->groupBox_5->setVisible(visible);
 }
 
-void MainWindow::on_save_pivPolicy_clicked()
+void PivController::savePolicy()
 {
     QString policy;
     if (ui->always->isChecked())
@@ -55,38 +46,34 @@ void MainWindow::on_save_pivPolicy_clicked()
         policy = QStringLiteral("CACHED");
     else
         return;
-    cmdSend(Cmd::pivSetBioPolicy(getSlot(), policy), CmdType::PivSetBioPolicy);
+    m_host.send(Cmd::pivSetBioPolicy(getSlot(), policy), CmdType::PivSetBioPolicy);
 }
 
-void MainWindow::onPivSetBioPolicyReply(const JSON_OBJ& reply)
+void PivController::onPivSetBioPolicyReply(const JSON_OBJ& reply)
 {
     if (reply.SW != Status::Success)
-        showFailure(reply);
+        m_host.showFailure(reply);
     else if (ui->groupBox_5->isHidden())
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("Biological policy set successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Biological policy set successfully."));
     else
         save_cachedTime();
 }
 
-void MainWindow::save_cachedTime()
+void PivController::save_cachedTime()
 {
     // The touch prompt stays until the reply closes it.
-    runFingerprintDialog(QStringLiteral("testfinger"), Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20),
-                         CmdType::PivSetCachedTime);
+    m_host.runFingerprintDialog(QStringLiteral("testfinger"),
+                                Cmd::pivSetCachedTime(10 * ui->cachedTime->currentIndex() + 20),
+                                CmdType::PivSetCachedTime);
 }
 
-void MainWindow::onPivSetCachedTimeReply(const JSON_OBJ& reply)
+void PivController::onPivSetCachedTimeReply(const JSON_OBJ& reply)
 {
-    m_regFinger->close();
+    m_host.fingerprintDialog()->close();
     if (reply.SW == Status::Success)
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("Change bio cachedtime successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Change bio cachedtime successfully."));
     else
-        showFailure(reply);
-}
-
-void MainWindow::on_backPiv_2_clicked()
-{
-    openPivPage();
+        m_host.showFailure(reply);
 }

@@ -1,4 +1,6 @@
-#include "app/mainwindow.h"
+// How long the certificate shown is still valid.
+
+#include "piv/pivcontroller.h"
 
 #include "piv/certificatevalidity.h"
 #include "ui_mainwindow.h"
@@ -13,7 +15,7 @@ const QString kExpiryWarningStyle = QStringLiteral("color: rgb(192,32,32); font-
 } // namespace
 
 // Certificate dates are UTC, so the days left are counted from today's UTC date.
-void MainWindow::showCertificateValidity(const QString& text)
+void PivController::showCertificateValidity(const QString& text)
 {
     const CertificateValidity validity(text);
     const QDate today = QDateTime::currentDateTimeUtc().date();

@@ -1,10 +1,10 @@
-#include "app/mainwindow.h"
+// Importing a certificate, or a key with its certificate from a PKCS#12 file.
+
+#include "piv/pivcontroller.h"
 
 #include "app/commands.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/piv_pin.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -25,7 +25,7 @@ bool isPkcs12(const QString& path)
 
 } // namespace
 
-void MainWindow::on_certImp_clicked()
+void PivController::importCertificate()
 {
     currentCertFile =
         pivOpenFileName(tr("Import Cert"), QStringLiteral("cert"), tr("Cert File (*.der *.cer *.crt *.pfx *.p12)"));
@@ -38,56 +38,56 @@ void MainWindow::on_certImp_clicked()
         return;
     }
     if (!pkcs12) {
-        m_waiting->show(this, QStringLiteral("Importing certificate, please wait ..."));
-        cmdSend(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, QString(), currentCertFile),
-                CmdType::PivImportCertificate);
+        m_host.showBusy(QStringLiteral("Importing certificate, please wait ..."));
+        m_host.send(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, QString(), currentCertFile),
+                    CmdType::PivImportCertificate);
         return;
     }
-    currentPassword = askPin(QStringLiteral("Password:"));
+    currentPassword = m_host.askPin(QStringLiteral("Password:"));
     // Only Cancel stops here: an accepted empty answer is a file without password.
-    if (!m_pivPinDlg->okPressed || !isPivPasswordAcceptable(currentPassword)) {
+    if (!m_host.pinAnswered() || !isPivPasswordAcceptable(currentPassword)) {
         endPivOperation();
         return;
     }
-    m_waiting->show(this, QStringLiteral("Importing certificate, please wait ..."));
+    m_host.showBusy(QStringLiteral("Importing certificate, please wait ..."));
     import_key(currentSlot, currentCertFile, currentPin, currentPassword, currentMgmtKey);
 }
 
-void MainWindow::import_key(QString slot, QString file, QString pin, QString password, QString mgmtKey)
+void PivController::import_key(QString slot, QString file, QString pin, QString password, QString mgmtKey)
 {
-    cmdSend(Cmd::pivImportKey(slot, pin, mgmtKey, password, file), CmdType::PivImportKey);
+    m_host.send(Cmd::pivImportKey(slot, pin, mgmtKey, password, file), CmdType::PivImportKey);
 }
 
 // The password travels as one unquoted word: a blank would split it, a double quote would start a file name.
-bool MainWindow::isPivPasswordAcceptable(const QString& password)
+bool PivController::isPivPasswordAcceptable(const QString& password)
 {
     for (const QChar c : password) {
         if (c.isSpace() || c == QLatin1Char('"')) {
-            showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
-                        QStringLiteral("The certificate password cannot contain blanks or double quotes."));
+            m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"),
+                               QStringLiteral("The certificate password cannot contain blanks or double quotes."));
             return false;
         }
     }
     return true;
 }
 
-void MainWindow::onPivImportKeyReply(const JSON_OBJ& reply)
+void PivController::onPivImportKeyReply(const JSON_OBJ& reply)
 {
     if (pivStepFailed(reply))
         return;
-    cmdSend(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, currentPassword, currentCertFile),
-            CmdType::PivImportCertificate);
+    m_host.send(Cmd::pivImportCertificate(currentSlot, currentPin, currentMgmtKey, currentPassword, currentCertFile),
+                CmdType::PivImportCertificate);
 }
 
-void MainWindow::onPivImportCertificateReply(const JSON_OBJ& reply)
+void PivController::onPivImportCertificateReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     endPivOperation();
     if (reply.SW != Status::Success) {
-        showFailure(reply);
+        m_host.showFailure(reply);
         return;
     }
-    showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                QStringLiteral("Certificate imported successfully."));
+    m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                       QStringLiteral("Certificate imported successfully."));
     piv_getinfo();
 }

@@ -26,13 +26,18 @@ constexpr int kSettleMs = 500;
 constexpr int kAbandonedGraceMs = 10000;
 constexpr int kMaxLoggedText = 1024;
 
-QString replyText(const QByteArray& raw)
+QByteArray replyText(const QByteArray& raw)
 {
     QByteArray bytes = raw.trimmed();
     const int nul = bytes.indexOf('\0');
     if (nul >= 0)
         bytes.truncate(nul);
-    return QString::fromUtf8(bytes);
+    return bytes;
+}
+
+QString forLog(const QByteArray& text)
+{
+    return QString::fromUtf8(text.left(kMaxLoggedText));
 }
 
 QTimer* singleShotTimer(QObject* parent, int ms)
@@ -188,16 +193,16 @@ void BackendChannel::readChannel(QProcess::ProcessChannel channel)
     const QList<QByteArray> replies = framer.feed(bytes);
     if (framer.hasPending() || framer.isDiscarding())
         m_framerFlush->start();
-    QStringList texts;
+    QList<QByteArray> texts;
     for (const QByteArray& raw : replies) {
-        const QString text = replyText(raw);
+        const QByteArray text = replyText(raw);
         if (text.isEmpty())
             continue;
         // A backend may answer on standard error; anything else there is a diagnostic and
         // must not end the command in flight.
-        if (fromStderr && !text.startsWith(QLatin1Char('{'))) {
+        if (fromStderr && !text.startsWith('{')) {
             qDebug() << "on err msg"
-                     << "   " << text.left(kMaxLoggedText);
+                     << "   " << forLog(text);
             continue;
         }
         texts.append(text);
@@ -212,7 +217,7 @@ void BackendChannel::flushPartialReplies()
     for (ReplyFramer* framer : {&m_stdoutFramer, &m_stderrFramer}) {
         const bool incomplete = framer->hasPending() && !framer->isDiscarding();
         if (incomplete)
-            qDebug() << "incomplete reply:" << replyText(framer->flush()).left(kMaxLoggedText);
+            qDebug() << "incomplete reply:" << forLog(replyText(framer->flush()));
         // An oversized object that never closed: listen afresh after the silence.
         framer->clear();
         if (incomplete && m_inFlight >= 0)

@@ -61,7 +61,8 @@ public:
 
 signals:
     // The replies (or stray texts) of one read, in order, each trimmed and cut at the first NUL.
-    void repliesReceived(const QStringList& texts);
+    // Kept as the bytes read: a reply of many megabytes is not converted back and forth.
+    void repliesReceived(const QList<QByteArray>& texts);
     void commandWritten(int type);
     void commandLost(int type, BackendChannel::Loss loss);
     // Emitted once when the backend cannot be started or keeps dying.

@@ -34,6 +34,16 @@ QString text(const TextMap& map, const QByteArray& key)
     return QString::fromUtf8(map.value(key));
 }
 
+// The record that names a detail last has the final word; found from the end, so that a reply of
+// many records costs no more than one.
+const TextMap* lastNaming(const QVector<TextMap>& records, const QByteArray& key)
+{
+    for (auto it = records.crbegin(); it != records.crend(); ++it)
+        if (it->contains(key))
+            return &*it;
+    return nullptr;
+}
+
 } // namespace
 
 void KeyReport::noteReply(int type, const JSON_OBJ& reply)
@@ -69,15 +79,13 @@ void KeyReport::noteDetails(const JSON_OBJ& reply)
 {
     if (reply.SW != Status::Success)
         return;
-    for (const TextMap& map : reply.DATA) {
-        for (const auto& detail : kDetails)
-            if (map.contains(detail.first))
-                m_device.insert(detail.second, text(map, detail.first));
-        if (map.contains("APPLICATION"))
-            m_applications = splitList(map.value("APPLICATION"));
-        if (map.contains("TRANSPORT"))
-            m_transports = splitList(map.value("TRANSPORT"));
-    }
+    for (const auto& detail : kDetails)
+        if (const TextMap* map = lastNaming(reply.DATA, detail.first))
+            m_device.insert(detail.second, text(*map, detail.first));
+    if (const TextMap* map = lastNaming(reply.DATA, "APPLICATION"))
+        m_applications = splitList(map->value("APPLICATION"));
+    if (const TextMap* map = lastNaming(reply.DATA, "TRANSPORT"))
+        m_transports = splitList(map->value("TRANSPORT"));
 }
 
 void KeyReport::noteFidoPin(const JSON_OBJ& reply)

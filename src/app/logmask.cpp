@@ -66,11 +66,6 @@ int secretEnd(const QString& line, int from, const SecretLayout& layout)
 
 constexpr int kShownIdLength = 4;
 
-bool namesPeople(int type)
-{
-    return type == CmdType::FidoListCredentials || type == CmdType::FidoEnumerate;
-}
-
 } // namespace
 
 QString maskSecrets(const QString& line)
@@ -85,9 +80,14 @@ QString maskSecrets(const QString& line)
     return line.left(start) + QStringLiteral("****") + line.mid(end);
 }
 
+bool replyNamesPeople(int type)
+{
+    return type == CmdType::FidoListCredentials || type == CmdType::FidoEnumerate;
+}
+
 QString replyForLog(const QString& reply, int type)
 {
-    if (!namesPeople(type))
+    if (!replyNamesPeople(type))
         return reply;
     const QByteArray bytes = reply.toUtf8();
     const char* cursor = bytes.constData();

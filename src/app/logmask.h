@@ -11,3 +11,5 @@ QString maskSecrets(const QString& line);
 // credentials, the fingerprint names) are summarised: status, number of records and each
 // credential ID cut to its first characters. Other replies come back unchanged.
 QString replyForLog(const QString& reply, int type);
+// Whether replies to commands of this type are summarised so.
+bool replyNamesPeople(int type);

@@ -78,9 +78,9 @@ private:
 
     void createFeatures();
     void createChannel();
-    void onChannelReplies(const QStringList& texts);
+    void onChannelReplies(const QList<QByteArray>& texts);
     void onCommandLost(int type, BackendChannel::Loss loss);
-    void dispatchReply(const QString& info, std::optional<int> type);
+    void dispatchReply(const QByteArray& info, std::optional<int> type);
     // Ends the operation in progress whatever ended it: busy panel hidden, channel free, its
     // secrets forgotten, and one message saying what happened.
     void endOperation(OperationEnd why);

@@ -18,12 +18,11 @@ const char kDebugFile[] = "/tmp/KV_Log_QT.txt";
 constexpr int kMaxEventText = 64;
 
 // The presence event a text carries, 0 when it is something else.
-quint32 presenceEvent(const QString& text)
+quint32 presenceEvent(const QByteArray& text)
 {
     if (text.size() > kMaxEventText)
         return 0;
-    const QByteArray bytes = text.toUtf8();
-    const char* cursor = bytes.constData();
+    const char* cursor = text.constData();
     const quint32 sw = JSON().Parse(cursor).SW;
     return sw == Status::NoKey || sw == Status::OneKey || sw == Status::SeveralKeys ? sw : 0;
 }
@@ -50,7 +49,7 @@ void MainWindow::cmdSend(QString arguments, int index)
 
 // A flood of presence events in one read: of each run of events only the first removal (it ends
 // whatever the key was doing) and the last event (how things stand now) are handled.
-void MainWindow::onChannelReplies(const QStringList& texts)
+void MainWindow::onChannelReplies(const QList<QByteArray>& texts)
 {
     bool removalHandled = false;
     for (int i = 0; i < texts.size(); ++i) {

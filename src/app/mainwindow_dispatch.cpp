@@ -24,11 +24,15 @@ QString shortened(const QString& text, int limit)
     return text.size() <= limit ? text : text.left(limit) + QStringLiteral("...");
 }
 
-QString forLog(const QString& reply)
+// Only replies naming people are read whole, to be summarised; of the others only what is logged
+// is converted.
+QString forLog(const QByteArray& reply, int type)
 {
+    if (replyNamesPeople(type))
+        return shortened(replyForLog(QString::fromUtf8(reply), type), kMaxLoggedReply);
     if (reply.size() <= kMaxLoggedReply)
-        return reply;
-    return shortened(reply, kMaxLoggedReply) + QStringLiteral(" (%1 characters)").arg(reply.size());
+        return QString::fromUtf8(reply);
+    return QString::fromUtf8(reply.left(kMaxLoggedReply)) + QStringLiteral("... (%1 bytes)").arg(reply.size());
 }
 
 bool isDeviceEvent(quint32 sw)
@@ -59,18 +63,17 @@ void MainWindow::registerHandlers()
 
 void MainWindow::setCurrentItemInfo(QString const& info, int index)
 {
-    dispatchReply(info, index);
+    dispatchReply(info.toUtf8(), index);
 }
 
 // `type` is given by callers that know which command a text answers; the channel's replies
 // are matched with the command in flight only once they are known not to be device events.
-void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
+void MainWindow::dispatchReply(const QByteArray& info, std::optional<int> type)
 {
     qDebug() << "setCurrentItemInfo"
-             << "   " << forLog(replyForLog(info, type.value_or(m_channel->currentType())))
+             << "   " << forLog(info, type.value_or(m_channel->currentType()))
              << "indec:" << type.value_or(m_channel->currentType());
-    const QByteArray bytes = info.toUtf8();
-    const char* cursor = bytes.constData();
+    const char* cursor = info.constData();
     const JSON_OBJ reply = m_json->Parse(cursor);
 
     if (isDeviceEvent(reply.SW)) {

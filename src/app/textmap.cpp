@@ -121,8 +121,14 @@ bool TextMap::operator==(const TextMap& other) const
 {
     if (size() != other.size())
         return false;
+    // Compared in place: equal records in a long reply must not cost copies.
+    const char* text = m_text.constData();
+    const char* otherText = other.m_text.constData();
     for (int i = 0; i < size(); ++i) {
-        if (keyAt(i) != other.keyAt(i) || valueAt(i) != other.valueAt(i))
+        const Entry& a = m_entries.at(i);
+        const Entry& b = other.m_entries.at(i);
+        if (compareBytes(text + a.keyAt, a.keyLen, otherText + b.keyAt, b.keyLen) != 0 ||
+            compareBytes(text + a.valueAt, a.valueLen, otherText + b.valueAt, b.valueLen) != 0)
             return false;
     }
     return true;

@@ -33,6 +33,16 @@ void setLook(QWidget* button, bool enabled, const char* enabledLook, const char*
     restyle(button, enabled ? enabledLook : disabledLook);
 }
 
+// The serial number the records give last, looked for from the end; empty when none does.
+QString lastSerial(const QVector<TextMap>& records)
+{
+    for (auto map = records.crbegin(); map != records.crend(); ++map)
+        for (int i = map->size() - 1; i >= 0; --i)
+            if (map->keyAt(i).startsWith("SERIAL_NUMBER") && map->valueAt(i) != "00000000")
+                return QString::fromUtf8(map->valueAt(i));
+    return QString();
+}
+
 } // namespace
 
 DeviceController::DeviceController(FeatureHost& host, Ui::MainWindow* ui, ReplugFlow& replug, QObject* parent)
@@ -225,7 +235,12 @@ void DeviceController::onDeviceInfoReply(const JSON_OBJ& reply)
 
     KeyTexts texts;
     KeyTexts applied;
+    const TextMap* previous = nullptr;
     for (const TextMap& map : reply.DATA) {
+        // A record repeating the one before changes nothing shown.
+        if (previous && map == *previous)
+            continue;
+        previous = &map;
         for (auto it = map.cbegin(); it != map.cend(); ++it)
             showDetail(it.key(), QString::fromUtf8(it.value()), texts);
         applyApplicationRulesOnChange(texts, applied);
@@ -238,18 +253,16 @@ void DeviceController::onDeviceInfoReply(const JSON_OBJ& reply)
 
 QString DeviceController::identityOf(const JSON_OBJ& details)
 {
-    QString serial;
+    const QString serial = lastSerial(details.DATA);
+    if (!serial.isEmpty())
+        return serial;
     QStringList visible;
     for (const TextMap& map : details.DATA) {
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            const QString value = QString::fromUtf8(it.value());
-            if (it.key().startsWith("SERIAL_NUMBER") && value != QLatin1String("00000000"))
-                serial = value;
-            else if (it.key().startsWith("NAME") || it.key().startsWith("PID") || it.key().startsWith("COS_VERSION"))
-                visible.append(value);
-        }
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            if (it.key().startsWith("NAME") || it.key().startsWith("PID") || it.key().startsWith("COS_VERSION"))
+                visible.append(QString::fromUtf8(it.value()));
     }
-    return serial.isEmpty() ? visible.join(QLatin1Char('|')) : serial;
+    return visible.join(QLatin1Char('|'));
 }
 
 // Keys are matched by prefix: a key that begins with a known name is taken as that name.

@@ -40,6 +40,7 @@ private slots:
     void lineWithLineBreakIsNeverWritten();
     void exitStopsMonitorThenExits();
     void secretsNeverReachTheLog();
+    void credentialListIsSummarisedInTheLog();
     void shellCommandGivesItsStandardOutput();
 
 private:
@@ -216,6 +217,24 @@ void TestChannel::secretsNeverReachTheLog()
     QVERIFY(log.contains(QLatin1String("piv change-pin")));
     QVERIFY(!log.contains(QLatin1String("123456")));
     QVERIFY(!log.contains(QLatin1String("654321")));
+}
+
+// The dispatcher logs the first part of a reply as read; a credential list only summarised.
+void TestChannel::credentialListIsSummarisedInTheLog()
+{
+    captured.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(capture);
+    m_modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
+    sendAndWait(QStringLiteral("first"), CmdType::FidoListCredentials);
+    m_backend->writeStdout(
+        "{\"SW\":\"6F00\",\"INFO\":\"no\",\"DATA\":[{\"USER_NAME\":\"alice\",\"CREDENTIAL_ID\":\"A1B2C3D4\"}]}\n");
+    QTRY_VERIFY(m_modal->idle());
+    qInstallMessageHandler(previous);
+    const QString log = captured.join(QLatin1Char('\n'));
+    QVERIFY(log.contains(QLatin1String("1 records, credential IDs A1B2...")));
+    QVERIFY(!log.contains(QLatin1String("alice")));
+    QVERIFY(!log.contains(QLatin1String("A1B2C3D4")));
 }
 
 void TestChannel::shellCommandGivesItsStandardOutput()

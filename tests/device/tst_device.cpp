@@ -1,5 +1,8 @@
 #include "devicewindow.h"
 
+#include "app/json.h"
+#include "app/keyreport.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
@@ -24,6 +27,8 @@ private slots:
     void applicationMask_data();
     void applicationMask();
     void failedDetailsAreIgnored();
+    void severalRecordsLastNameWinsApplicationsAddUp_data();
+    void severalRecordsLastNameWinsApplicationsAddUp();
     void startupReplySetsApplications();
 
     void deviceEventOverridesCommandInFlight();
@@ -194,6 +199,37 @@ void TestDevice::failedDetailsAreIgnored()
     QVERIFY(!g_insreted);
     QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
     QCOMPARE(visibleDialogCount(), 0);
+}
+
+// Long replies skip repeated records and look for the last name from the end; what is shown and
+// reported must stay as if every record were read in turn.
+void TestDevice::severalRecordsLastNameWinsApplicationsAddUp_data()
+{
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("mask");
+    const QString pivA = "{\"NAME\":\"A\",\"APPLICATION\":\"PIV\"}";
+    const QString ndefA = "{\"NAME\":\"A\",\"APPLICATION\":\"NDEF\"}";
+    const QString ndefB = "{\"NAME\":\"B\",\"APPLICATION\":\"NDEF\"}";
+    QTest::newRow("later record") << pivA + "," + ndefB << "B" << 0x14;
+    QTest::newRow("repeated, then a value changes") << pivA + "," + pivA + "," + ndefA << "A" << 0x14;
+    QTest::newRow("back to an earlier record") << pivA + "," + ndefB + "," + pivA << "A" << 0x14;
+}
+
+void TestDevice::severalRecordsLastNameWinsApplicationsAddUp()
+{
+    QFETCH(QString, records);
+    QFETCH(QString, name);
+    QFETCH(int, mask);
+    const QString reply = "{\"SW\":\"9000\",\"DATA\":[" + records + "]}";
+    Access::reply(*m_window, reply, CmdType::DeviceInfo);
+    QCOMPARE(labelText(m_window, "keyname"), name);
+    QCOMPARE(int(g_currInterface), mask);
+    const QByteArray bytes = reply.toUtf8();
+    const char* cursor = bytes.constData();
+    KeyReport report;
+    report.noteReply(CmdType::DeviceInfo, JSON().Parse(cursor));
+    QCOMPARE(report.toJson(QDateTime()).value("device").toObject().value("name").toString(), name);
 }
 
 void TestDevice::startupReplySetsApplications()

@@ -5,6 +5,7 @@
 #include "app/backendpath.h"
 #include "app/commands.h"
 #include "fido/fidocontroller.h"
+#include "otp/otpcontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
@@ -72,6 +73,7 @@ MainWindow::~MainWindow()
 void MainWindow::createFeatures()
 {
     m_fido = new FidoController(*this, ui.get(), this);
+    m_otp = new OtpController(*this, ui.get(), this);
 }
 
 void MainWindow::createChannel()
@@ -112,6 +114,7 @@ void MainWindow::closeKeyDialogs()
     m_pivPinDlg->close();
     m_regFinger->close();
     m_fido->keyGone();
+    m_otp->keyGone();
 }
 
 // The FIDO2 slots: the controller does the work.
@@ -173,4 +176,145 @@ void MainWindow::on_reset_clicked()
 void MainWindow::on_reset1_clicked()
 {
     m_fido->reset();
+}
+
+// The OTP slots: the controller does the work.
+void MainWindow::on_otp_clicked()
+{
+    m_otp->openPage();
+}
+
+void MainWindow::on_backOtp_clicked()
+{
+    m_otp->showSlots();
+}
+
+void MainWindow::on_otp_swap_clicked()
+{
+    m_otp->swapSlots();
+}
+
+void MainWindow::on_otp1Delete_clicked()
+{
+    m_otp->deleteSlot(0);
+}
+
+void MainWindow::on_otp2Delete_clicked()
+{
+    m_otp->deleteSlot(1);
+}
+
+void MainWindow::on_otp1Conf_clicked()
+{
+    m_otp->configureShortTouch();
+}
+
+void MainWindow::on_otp2Conf_clicked()
+{
+    m_otp->configureLongTouch();
+}
+
+void MainWindow::on_otp_mode_hotp_clicked()
+{
+    m_otp->showMode(OtpController::Hotp);
+}
+
+void MainWindow::on_otp_mode_sp_clicked()
+{
+    m_otp->showMode(OtpController::StaticPassword);
+}
+
+void MainWindow::on_otp_mode_cr_clicked()
+{
+    m_otp->showMode(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_check_sta_any_stateChanged(int state)
+{
+    m_otp->allowAnyCharacter(state);
+}
+
+void MainWindow::on_hotp_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::Hotp);
+}
+
+void MainWindow::on_sta_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::StaticPassword);
+}
+
+void MainWindow::on_cr_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_hotp_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::Hotp);
+}
+
+void MainWindow::on_sta_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::StaticPassword);
+}
+
+void MainWindow::on_cr_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_lineEdit_hotp_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::Hotp);
+}
+
+void MainWindow::on_lineEdit_hotp_key_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::Hotp);
+}
+
+void MainWindow::on_lineEdit_sta_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::StaticPassword);
+}
+
+void MainWindow::on_lineEdit_sta_key_textChanged(const QString& text)
+{
+    m_otp->staticKeyChanged(text);
+}
+
+void MainWindow::on_lineEdit_cr_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_lineEdit_cr_key_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_hotp_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_sta_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_cr_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_checkBox_withenter_clicked()
+{
+    m_otp->saveWithEnter();
+}
+
+void MainWindow::on_save_language_clicked()
+{
+    m_otp->saveLanguage();
 }

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/logmask.h"
 #include "fido/fidocontroller.h"
+#include "otp/otpcontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -52,7 +53,7 @@ void MainWindow::registerHandlers()
     registerDeviceHandlers();
     registerPivHandlers();
     m_fido->registerHandlers();
-    registerOtpHandlers();
+    m_otp->registerHandlers();
 }
 
 void MainWindow::setCurrentItemInfo(QString const& info, int index)
@@ -79,7 +80,7 @@ void MainWindow::dispatchReply(const QString& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
-        closeOtpCheck();
+        m_otp->closeCheck();
         // What was learned about the key goes with it.
         if (reply.SW == Status::NoKey) {
             m_lastTry.forgetAll();
@@ -175,8 +176,7 @@ void MainWindow::forgetOperationState()
     g_tmpBuf.clear();
     endPivOperation();
     closeFingerprintDialog();
-    closeOtpCheck();
-    forgetOtpChallenge();
+    m_otp->forgetOperation();
 }
 
 void MainWindow::endOperation(OperationEnd why)

@@ -113,7 +113,6 @@ void MainWindow::keyRemoved(quint32 event)
     closeKeyDialogs();
     // Secrets typed for the key that has gone are not kept for the next one.
     endPivOperation();
-    forgetOtpChallenge();
 
     showKeyPicture(false);
     ui->label_24->setText(event == Status::NoKey ? QStringLiteral("No VELMORA FIDO Security Key Inserted")

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
+#include "otp/otpcontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
@@ -36,7 +37,7 @@ public:
         w.m_fido->m_resetPhase = on ? FidoController::ResetPhase::AwaitingReplug : FidoController::ResetPhase::Idle;
     }
     static QString& model(MainWindow& w) { return w.m_model; }
-    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
+    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp->m_slots[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
     static auto& pivOpenFile(MainWindow& w) { return w.m_pivOpenFile; }
     static auto& pivSaveFile(MainWindow& w) { return w.m_pivSaveFile; }
@@ -50,12 +51,12 @@ public:
     static QString heldSecrets(MainWindow& w)
     {
         return w.m_fido->m_fidoPin + w.m_pivPin + w.currentPin + w.currentMgmtKey + w.currentPassword +
-               QString::fromLatin1(w.m_otpExpectedResponse);
+               QString::fromLatin1(w.m_otp->m_otpExpectedResponse);
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
         w.m_fido->m_fidoPin = w.m_pivPin = w.currentPin = w.currentMgmtKey = w.currentPassword = secret;
-        w.m_otpExpectedResponse = secret.toLatin1();
+        w.m_otp->m_otpExpectedResponse = secret.toLatin1();
     }
     static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }

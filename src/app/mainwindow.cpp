@@ -7,6 +7,7 @@
 #include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
 #include "piv/pivcontroller.h"
+#include "otp/otpcontroller.h"
 #include "ui/changepin.h"
 #include "ui/dialogmessage.h"
 #include "ui/piv_pin.h"
@@ -74,6 +75,7 @@ void MainWindow::createFeatures()
     m_fido = new FidoController(*this, ui.get(), this);
     m_device = new DeviceController(*this, ui.get(), *m_fido, this);
     m_piv = new PivController(*this, ui.get(), this);
+    m_otp = new OtpController(*this, ui.get(), this);
 }
 
 void MainWindow::createChannel()
@@ -116,7 +118,7 @@ void MainWindow::closeKeyDialogs()
     m_fido->keyGone();
     // Secrets typed for the key that has gone are not kept for the next one.
     m_piv->keyGone();
-    forgetOtpChallenge();
+    m_otp->keyGone();
 }
 
 void MainWindow::closeMessage()
@@ -340,4 +342,145 @@ void MainWindow::on_pivUnpair_clicked()
 void MainWindow::on_pivConfBack_clicked()
 {
     m_piv->showPage();
+}
+
+// The OTP slots: the controller does the work.
+void MainWindow::on_otp_clicked()
+{
+    m_otp->openPage();
+}
+
+void MainWindow::on_backOtp_clicked()
+{
+    m_otp->showSlots();
+}
+
+void MainWindow::on_otp_swap_clicked()
+{
+    m_otp->swapSlots();
+}
+
+void MainWindow::on_otp1Delete_clicked()
+{
+    m_otp->deleteSlot(0);
+}
+
+void MainWindow::on_otp2Delete_clicked()
+{
+    m_otp->deleteSlot(1);
+}
+
+void MainWindow::on_otp1Conf_clicked()
+{
+    m_otp->configureShortTouch();
+}
+
+void MainWindow::on_otp2Conf_clicked()
+{
+    m_otp->configureLongTouch();
+}
+
+void MainWindow::on_otp_mode_hotp_clicked()
+{
+    m_otp->showMode(OtpController::Hotp);
+}
+
+void MainWindow::on_otp_mode_sp_clicked()
+{
+    m_otp->showMode(OtpController::StaticPassword);
+}
+
+void MainWindow::on_otp_mode_cr_clicked()
+{
+    m_otp->showMode(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_check_sta_any_stateChanged(int state)
+{
+    m_otp->allowAnyCharacter(state);
+}
+
+void MainWindow::on_hotp_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::Hotp);
+}
+
+void MainWindow::on_sta_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::StaticPassword);
+}
+
+void MainWindow::on_cr_gen_name_clicked()
+{
+    m_otp->generateName(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_hotp_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::Hotp);
+}
+
+void MainWindow::on_sta_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::StaticPassword);
+}
+
+void MainWindow::on_cr_gen_key_clicked()
+{
+    m_otp->generateKey(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_lineEdit_hotp_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::Hotp);
+}
+
+void MainWindow::on_lineEdit_hotp_key_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::Hotp);
+}
+
+void MainWindow::on_lineEdit_sta_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::StaticPassword);
+}
+
+void MainWindow::on_lineEdit_sta_key_textChanged(const QString& text)
+{
+    m_otp->staticKeyChanged(text);
+}
+
+void MainWindow::on_lineEdit_cr_name_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_lineEdit_cr_key_textChanged(const QString&)
+{
+    m_otp->inputChanged(OtpController::ChallengeResponse);
+}
+
+void MainWindow::on_hotp_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_sta_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_cr_config_clicked()
+{
+    m_otp->configure();
+}
+
+void MainWindow::on_checkBox_withenter_clicked()
+{
+    m_otp->saveWithEnter();
+}
+
+void MainWindow::on_save_language_clicked()
+{
+    m_otp->saveLanguage();
 }

@@ -6,13 +6,11 @@
 #include "app/keyreport.h"
 #include "app/lasttryguard.h"
 #include "app/programstate.h"
-#include "otp/otp_struct.h"
 
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -26,7 +24,6 @@ class ScaledDialog;
 class QMessageBox;
 class QSettings;
 class QTimer;
-class QValidator;
 class DialogMessage;
 class changePIN;
 class piv_pin;
@@ -36,7 +33,7 @@ class PivController;
 class registFingerprint;
 struct Credential;
 class WaitingDialog;
-class OtpCheckDialog;
+class OtpController;
 
 // The one window. Its member functions live with their feature: each section below names the
 // folder that defines it.
@@ -108,8 +105,6 @@ private:
     QList<PendingMessage> m_pendingMessages;
     bool m_exiting = false;
     QHash<int, ReplyHandler> m_replyHandlers;
-    // Its member handlers are registered like a feature's.
-    void registerOwnHandler(int type, void (MainWindow::*handler)(const JSON_OBJ&));
 
     // ---- device presence, home page, applications and transports: the slots forward to the
     // controller (src/device) ----
@@ -256,7 +251,7 @@ private slots:
 private:
     PivController* m_piv = nullptr;
 
-    // ---- OTP (src/otp) ----
+    // ---- OTP: the slots forward to the controller (src/otp) ----
 private slots:
     void on_otp_clicked();
     void on_backOtp_clicked();
@@ -288,46 +283,7 @@ private slots:
     void on_save_language_clicked();
 
 private:
-    void registerOtpHandlers();
-    void listOTP();
-    void selectOtpSubPage();
-    // Asks, then deletes the slot's configuration (0 = slot 1, 1 = slot 2).
-    void deleteOtpSlot(int slot);
-    void changeUI_OTP_List(OTP_STRUCT otp);
-    void showOtpModes();
-    // Not a slot: there is no "otpmode" widget to connect it to by name.
-    void on_otpmode_currentIndexChanged(int index);
-    QValidator* otpValidator(const QString& pattern);
-    QString getRandomData(int count, bool hexFormat, bool anyChar);
-    void getItemValue(OTP_STRUCT& otp);
-    void configOTP();
-    void getOTPValueWithEnter();
-    void setOTPValueWithEnter(bool on);
-    void onOtpPutReply(const JSON_OBJ& reply);
-    // After a HOTP slot is written: asks, then compares the key's first code with the one expected.
-    void offerHotpCheck(const QString& hexKey, int digits);
-    void closeOtpCheck();
-    // After a challenge-response slot is written: asks, then sends the slot a random challenge
-    // whose response the reply handler compares with the one computed here.
-    void offerChallengeCheck(int slot, const QString& hexKey);
-    void onOtpChallengeReply(const JSON_OBJ& reply);
-    // The check's outcome, the same words for both kinds of slot.
-    void showOtpCheckVerdict(bool matches, const QString& mismatch);
-    void forgetOtpChallenge();
-    void onOtpListReply(const JSON_OBJ& reply);
-    void onOtpDeleteReply(const JSON_OBJ& reply);
-    void onOtpSwapReply(const JSON_OBJ& reply);
-    void onOtpSetLanguageReply(const JSON_OBJ& reply);
-    void onOtpReadWithEnterReply(const JSON_OBJ& reply);
-    void onOtpWriteWithEnterReply(const JSON_OBJ& reply);
-
-    // The slot records as the last "otp list" (or a successful write) left them.
-    OTP_STRUCT m_otp[2];
-    QHash<QString, QValidator*> m_otpValidators;
-    // The check running on a freshly written slot, closed when the key goes.
-    QPointer<OtpCheckDialog> m_otpCheck;
-    // Lower-case hex of the response the challenge in flight should get; never the secret.
-    QByteArray m_otpExpectedResponse;
+    OtpController* m_otp = nullptr;
 
     // ---- key report (src/app) ----
     void setupKeyReport();

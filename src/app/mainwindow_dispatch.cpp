@@ -5,6 +5,7 @@
 #include "device/devicecontroller.h"
 #include "fido/fidocontroller.h"
 #include "piv/pivcontroller.h"
+#include "otp/otpcontroller.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/waitingdialog.h"
@@ -47,18 +48,13 @@ void MainWindow::registerHandler(int type, ReplyHandler handler)
     m_replyHandlers.insert(type, std::move(handler));
 }
 
-void MainWindow::registerOwnHandler(int type, void (MainWindow::*handler)(const JSON_OBJ&))
-{
-    registerHandler(type, [this, handler](const JSON_OBJ& reply) { (this->*handler)(reply); });
-}
-
 // Each feature registers the handlers of the command types it sends.
 void MainWindow::registerHandlers()
 {
     m_device->registerHandlers();
     m_piv->registerHandlers();
     m_fido->registerHandlers();
-    registerOtpHandlers();
+    m_otp->registerHandlers();
 }
 
 void MainWindow::setCurrentItemInfo(QString const& info, int index)
@@ -83,7 +79,7 @@ void MainWindow::dispatchReply(const QByteArray& info, std::optional<int> type)
         }
         if (m_dlgMessage)
             m_dlgMessage->close();
-        closeOtpCheck();
+        m_otp->closeCheck();
         // What was learned about the key goes with it.
         if (reply.SW == Status::NoKey) {
             m_lastTry.forgetAll();
@@ -178,8 +174,7 @@ void MainWindow::forgetOperationState()
     m_device->forgetOperation();
     m_piv->forgetOperation();
     closeFingerprintDialog();
-    closeOtpCheck();
-    forgetOtpChallenge();
+    m_otp->forgetOperation();
 }
 
 void MainWindow::endOperation(OperationEnd why)

@@ -7,6 +7,7 @@
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
 #include "piv/pivcontroller.h"
+#include "otp/otpcontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 
@@ -38,7 +39,7 @@ public:
         w.m_fido->m_resetPhase = on ? FidoController::ResetPhase::AwaitingReplug : FidoController::ResetPhase::Idle;
     }
     static QString& model(MainWindow& w) { return w.m_device->m_model; }
-    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp[slot].configured; }
+    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp->m_slots[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
     static auto& pivOpenFile(MainWindow& w) { return w.m_piv->m_pivOpenFile; }
     static auto& pivSaveFile(MainWindow& w) { return w.m_piv->m_pivSaveFile; }
@@ -53,13 +54,13 @@ public:
     {
         const PivController& piv = *w.m_piv;
         return w.m_fido->m_fidoPin + piv.m_pivPin + piv.currentPin + piv.currentMgmtKey + piv.currentPassword +
-               QString::fromLatin1(w.m_otpExpectedResponse);
+               QString::fromLatin1(w.m_otp->m_otpExpectedResponse);
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {
         PivController& piv = *w.m_piv;
         w.m_fido->m_fidoPin = piv.m_pivPin = piv.currentPin = piv.currentMgmtKey = piv.currentPassword = secret;
-        w.m_otpExpectedResponse = secret.toLatin1();
+        w.m_otp->m_otpExpectedResponse = secret.toLatin1();
     }
     static CreListDialog* creList(MainWindow& w) { return w.m_fido->m_creList; }
     static registFingerprint* regFinger(MainWindow& w) { return w.m_regFinger; }

@@ -1,15 +1,14 @@
 // The checks offered after an OTP slot is written. A HOTP slot types its first code and the
 // window compares it with the code it computes from what it wrote; a challenge-response slot
 // answers a random challenge and the window compares that with the HMAC-SHA1 it computes.
-#include "app/commands.h"
-#include "app/mainwindow.h"
+#include "otp/otpcontroller.h"
 
+#include "app/commands.h"
 #include "otp/hotpcode.h"
 #include "otp/otpcheckdialog.h"
 #include "otp/otpinput.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
@@ -40,13 +39,13 @@ QByteArray responseOf(const JSON_OBJ& reply)
 
 } // namespace
 
-void MainWindow::offerHotpCheck(const QString& hexKey, int digits)
+void OtpController::offerHotpCheck(const QString& hexKey, int digits)
 {
     // Only the expected code outlives this line, not the secret.
     QString expected = HotpCode::compute(QByteArray::fromHex(hexKey.toLatin1()), digits, kFirstCounter);
-    if (!askQuestion(QStringLiteral("Check the slot"), QStringLiteral("Check the slot now?")))
+    if (!m_host.askQuestion(QStringLiteral("Check the slot"), QStringLiteral("Check the slot now?")))
         return;
-    OtpCheckDialog dialog(this, expected);
+    OtpCheckDialog dialog(m_host.dialogParent(), expected);
     expected.clear();
     m_otpCheck = &dialog;
     const bool answered = dialog.exec() == QDialog::Accepted;
@@ -58,35 +57,35 @@ void MainWindow::offerHotpCheck(const QString& hexKey, int digits)
                                            "or program the slot again and give the server the same secret."));
 }
 
-void MainWindow::closeOtpCheck()
+void OtpController::closeCheck()
 {
     if (m_otpCheck)
         m_otpCheck->reject();
 }
 
-void MainWindow::offerChallengeCheck(int slot, const QString& hexKey)
+void OtpController::offerChallengeCheck(int slot, const QString& hexKey)
 {
     const QByteArray challenge = randomChallenge();
     // Only the expected response outlives this function, not the secret.
     const QByteArray expected =
         QMessageAuthenticationCode::hash(challenge, QByteArray::fromHex(hexKey.toLatin1()), QCryptographicHash::Sha1)
             .toHex();
-    if (!askQuestion(QStringLiteral("Check the slot"), QStringLiteral("Check the slot now?")))
+    if (!m_host.askQuestion(QStringLiteral("Check the slot"), QStringLiteral("Check the slot now?")))
         return;
     m_otpExpectedResponse = expected;
     // The window writes every challenge-response slot with "Require touch".
-    m_waiting->show(this, OtpInput::touchPrompt());
-    cmdSend(Cmd::otpChallenge(slot, QString::fromLatin1(challenge.toHex())), CmdType::OtpChallenge);
+    m_host.showBusy(OtpInput::touchPrompt());
+    m_host.send(Cmd::otpChallenge(slot, QString::fromLatin1(challenge.toHex())), CmdType::OtpChallenge);
 }
 
-void MainWindow::onOtpChallengeReply(const JSON_OBJ& reply)
+void OtpController::onOtpChallengeReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     const QByteArray expected = std::exchange(m_otpExpectedResponse, QByteArray());
     if (reply.SW == Status::OtpTouchTimeout)
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     else if (reply.SW != Status::Success)
-        showFailure(reply);
+        m_host.showFailure(reply);
     else
         showOtpCheckVerdict(responseOf(reply) == expected,
                             QStringLiteral("The key did not give the expected response.\n"
@@ -94,16 +93,16 @@ void MainWindow::onOtpChallengeReply(const JSON_OBJ& reply)
                                            "was given."));
 }
 
-void MainWindow::showOtpCheckVerdict(bool matches, const QString& mismatch)
+void OtpController::showOtpCheckVerdict(bool matches, const QString& mismatch)
 {
     if (matches)
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("The slot answers as expected."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("The slot answers as expected."));
     else
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), mismatch);
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), mismatch);
 }
 
-void MainWindow::forgetOtpChallenge()
+void OtpController::forgetOtpChallenge()
 {
     m_otpExpectedResponse.clear();
 }

@@ -1,15 +1,14 @@
 // The OTP configuration page: three modes, their input rules and generators, and the
 // "otp put" that writes a slot.
-#include "app/commands.h"
-#include "app/mainwindow.h"
+#include "otp/otpcontroller.h"
 
+#include "app/commands.h"
 #include "app/page.h"
 #include "otp/otpinput.h"
 #include "support/hex.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
 #include "ui/inputrule.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -30,53 +29,77 @@ bool isWholeBytes(const QString& hexKey)
 
 } // namespace
 
-void MainWindow::on_otp1Conf_clicked()
+void OtpController::configureShortTouch()
 {
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("SHORT TOUCH(Slot 1)"));
-    setBtnStyleSheet(Page::Otp);
+    m_host.highlightMenu(Page::Otp);
     showOtpModes();
     ui->checkBox_withenter->setEnabled(true);
     getOTPValueWithEnter();
 }
 
-void MainWindow::on_otp2Conf_clicked()
+void OtpController::configureLongTouch()
 {
     ui->contentPage->setCurrentIndex(Page::OtpConfiguration);
     ui->label_slot->setText(QStringLiteral("LONG TOUCH(Slot 2)"));
-    setBtnStyleSheet(Page::Otp);
+    m_host.highlightMenu(Page::Otp);
     showOtpModes();
     ui->checkBox_withenter->setChecked(false);
     ui->checkBox_withenter->setEnabled(false);
 }
 
 // The modes of the key now connected, whichever key opened the page before.
-void MainWindow::showOtpModes()
+void OtpController::showOtpModes()
 {
     ui->otp_mode_hotp->setChecked(true);
     // A single-slot key only does OATH HOTP.
     const bool singleSlot = ui->otp_swap->isHidden();
     ui->otp_mode_sp->setHidden(singleSlot);
     ui->otp_mode_cr->setHidden(singleSlot);
-    on_otpmode_currentIndexChanged(0);
+    showMode(Hotp);
 }
 
-void MainWindow::on_otp_mode_hotp_clicked()
+QLineEdit* OtpController::nameField(Mode mode) const
 {
-    on_otpmode_currentIndexChanged(0);
+    switch (mode) {
+    case Hotp:
+        return ui->lineEdit_hotp_name;
+    case StaticPassword:
+        return ui->lineEdit_sta_name;
+    case ChallengeResponse:
+        break;
+    }
+    return ui->lineEdit_cr_name;
 }
 
-void MainWindow::on_otp_mode_sp_clicked()
+QLineEdit* OtpController::keyField(Mode mode) const
 {
-    on_otpmode_currentIndexChanged(1);
+    switch (mode) {
+    case Hotp:
+        return ui->lineEdit_hotp_key;
+    case StaticPassword:
+        return ui->lineEdit_sta_key;
+    case ChallengeResponse:
+        break;
+    }
+    return ui->lineEdit_cr_key;
 }
 
-void MainWindow::on_otp_mode_cr_clicked()
+QPushButton* OtpController::okButton(Mode mode) const
 {
-    on_otpmode_currentIndexChanged(2);
+    switch (mode) {
+    case Hotp:
+        return ui->hotp_config;
+    case StaticPassword:
+        return ui->sta_config;
+    case ChallengeResponse:
+        break;
+    }
+    return ui->cr_config;
 }
 
-QValidator* MainWindow::otpValidator(const QString& pattern)
+QValidator* OtpController::otpValidator(const QString& pattern)
 {
     QValidator*& validator = m_otpValidators[pattern];
     if (!validator)
@@ -84,7 +107,7 @@ QValidator* MainWindow::otpValidator(const QString& pattern)
     return validator;
 }
 
-void MainWindow::on_otpmode_currentIndexChanged(int index)
+void OtpController::showMode(Mode mode)
 {
     QValidator* noCjk = otpValidator(InputRule::noCjk());
     for (QLineEdit* name : {ui->lineEdit_hotp_name, ui->lineEdit_sta_name, ui->lineEdit_cr_name})
@@ -93,21 +116,21 @@ void MainWindow::on_otpmode_currentIndexChanged(int index)
     QString serial = ui->snValue->text();
     if (serial == QLatin1String("00000000"))
         serial.clear();
-    ui->otpPage->setCurrentIndex(index);
+    ui->otpPage->setCurrentIndex(mode);
 
-    if (index == 0) {
+    if (mode == Hotp) {
         ui->lineEdit_hotp_key->setValidator(otpValidator(InputRule::hexadecimal()));
         ui->lineEdit_hotp_key->clear();
         ui->lineEdit_hotp_name->setText(serial);
         ui->radio_hotp_digits_6->setChecked(true);
         ui->hotp_config->setEnabled(false);
-    } else if (index == 1) {
+    } else if (mode == StaticPassword) {
         ui->lineEdit_sta_key->clear();
         ui->lineEdit_sta_name->setText(serial);
         ui->check_sta_any->setChecked(false);
-        on_check_sta_any_stateChanged(Qt::Unchecked);
+        allowAnyCharacter(Qt::Unchecked);
         ui->sta_config->setEnabled(false);
-    } else if (index == 2) {
+    } else if (mode == ChallengeResponse) {
         ui->lineEdit_cr_key->setValidator(otpValidator(InputRule::hexadecimal()));
         ui->lineEdit_cr_key->clear();
         ui->lineEdit_cr_name->setText(serial);
@@ -117,88 +140,46 @@ void MainWindow::on_otpmode_currentIndexChanged(int index)
     }
 }
 
-void MainWindow::on_check_sta_any_stateChanged(int state)
+void OtpController::allowAnyCharacter(int checkState)
 {
-    const QString pattern = state == Qt::Checked ? InputRule::noCjk() : OtpInput::modhexPattern();
+    const QString pattern = checkState == Qt::Checked ? InputRule::noCjk() : OtpInput::modhexPattern();
     ui->lineEdit_sta_key->setValidator(otpValidator(pattern));
     ui->lineEdit_sta_key->clear();
 }
 
 // A key that hides its serial writes an empty name, so the name never holds OK back.
-void MainWindow::on_lineEdit_hotp_name_textChanged(const QString&)
+void OtpController::inputChanged(Mode mode)
 {
-    ui->hotp_config->setEnabled(isWholeBytes(ui->lineEdit_hotp_key->text()));
+    const QString key = keyField(mode)->text();
+    okButton(mode)->setEnabled(mode == StaticPassword ? !key.isEmpty() : isWholeBytes(key));
 }
 
-void MainWindow::on_lineEdit_hotp_key_textChanged(const QString& text)
-{
-    ui->hotp_config->setEnabled(isWholeBytes(text));
-}
-
-void MainWindow::on_lineEdit_cr_name_textChanged(const QString&)
-{
-    ui->cr_config->setEnabled(isWholeBytes(ui->lineEdit_cr_key->text()));
-}
-
-void MainWindow::on_lineEdit_cr_key_textChanged(const QString& text)
-{
-    ui->cr_config->setEnabled(isWholeBytes(text));
-}
-
-void MainWindow::on_lineEdit_sta_name_textChanged(const QString&)
-{
-    ui->sta_config->setEnabled(!ui->lineEdit_sta_key->text().isEmpty());
-}
-
-void MainWindow::on_lineEdit_sta_key_textChanged(const QString& text)
+void OtpController::staticKeyChanged(const QString& text)
 {
     // Typed or pasted, a character the key cannot type leaves the field at once, so what is
     // programmed is exactly what is shown. Setting the kept text runs this check again.
     const QString refused = OtpInput::untypeable(text);
     if (!refused.isEmpty()) {
         ui->lineEdit_sta_key->setText(OtpInput::typeable(text));
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), OtpInput::refusedMessage(refused));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), OtpInput::refusedMessage(refused));
         return;
     }
     ui->sta_config->setEnabled(!text.isEmpty());
 }
 
-QString MainWindow::getRandomData(int count, bool hexFormat, bool anyChar)
+void OtpController::generateName(Mode mode)
 {
-    return OtpInput::randomData(count, hexFormat, anyChar);
+    nameField(mode)->setText(OtpInput::randomSerial());
 }
 
-void MainWindow::on_hotp_gen_name_clicked()
+void OtpController::generateKey(Mode mode)
 {
-    ui->lineEdit_hotp_name->setText(OtpInput::randomSerial());
+    const QString key = mode == StaticPassword ? OtpInput::randomStaticKey(ui->check_sta_any->isChecked())
+                                               : OtpInput::randomData(16, true, true);
+    keyField(mode)->setText(key);
 }
 
-void MainWindow::on_sta_gen_name_clicked()
-{
-    ui->lineEdit_sta_name->setText(OtpInput::randomSerial());
-}
-
-void MainWindow::on_cr_gen_name_clicked()
-{
-    ui->lineEdit_cr_name->setText(OtpInput::randomSerial());
-}
-
-void MainWindow::on_hotp_gen_key_clicked()
-{
-    ui->lineEdit_hotp_key->setText(getRandomData(16, true, true));
-}
-
-void MainWindow::on_sta_gen_key_clicked()
-{
-    ui->lineEdit_sta_key->setText(OtpInput::randomStaticKey(ui->check_sta_any->isChecked()));
-}
-
-void MainWindow::on_cr_gen_key_clicked()
-{
-    ui->lineEdit_cr_key->setText(getRandomData(16, true, true));
-}
-
-void MainWindow::getItemValue(OTP_STRUCT& otp)
+void OtpController::getItemValue(OTP_STRUCT& otp)
 {
     otp.slot = ui->label_slot->text().indexOf(QLatin1String("Slot 1")) > 0 ? 0 : 1;
     otp.hash = QStringLiteral("SHA1");
@@ -225,40 +206,25 @@ void MainWindow::getItemValue(OTP_STRUCT& otp)
     }
 }
 
-void MainWindow::on_hotp_config_clicked()
-{
-    configOTP();
-}
-
-void MainWindow::on_sta_config_clicked()
-{
-    configOTP();
-}
-
-void MainWindow::on_cr_config_clicked()
-{
-    configOTP();
-}
-
-void MainWindow::configOTP()
+void OtpController::configure()
 {
     OTP_STRUCT otp;
     getItemValue(otp);
-    const bool configured =
-        (otp.slot == m_otp[0].slot && m_otp[0].configured) || (otp.slot == m_otp[1].slot && m_otp[1].configured);
-    if (configured && !showMessage(DialogMessage::Question, QStringLiteral("Overwrite"),
-                                   QStringLiteral("Do you want to overwrite the existing configuration?")))
+    const bool configured = (otp.slot == m_slots[0].slot && m_slots[0].configured) ||
+                            (otp.slot == m_slots[1].slot && m_slots[1].configured);
+    if (configured && !m_host.showMessage(DialogMessage::Question, QStringLiteral("Overwrite"),
+                                          QStringLiteral("Do you want to overwrite the existing configuration?")))
         return;
-    m_waiting->show(this, OtpInput::touchPrompt());
+    m_host.showBusy(OtpInput::touchPrompt());
     const int digits = otp.type == QLatin1String("HOTP") ? otp.digits : 0;
-    cmdSend(Cmd::otpPut(otp.slot, otp.key, otp.hash, otp.type, digits, otp.name), CmdType::OtpPut);
+    m_host.send(Cmd::otpPut(otp.slot, otp.key, otp.hash, otp.type, digits, otp.name), CmdType::OtpPut);
 }
 
-void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
+void OtpController::onOtpPutReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::OtpTouchTimeout) {
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     } else if (reply.SW == Status::Success) {
         OTP_STRUCT otp;
         getItemValue(otp);
@@ -266,14 +232,14 @@ void MainWindow::onOtpPutReply(const JSON_OBJ& reply)
         // Nothing reads a slot record's secret back; it need not outlive the write.
         otp.key.clear();
         otp.configured = true;
-        m_otp[otp.slot == 0 ? 0 : 1] = otp;
-        showMessage(DialogMessage::Information, QStringLiteral("Success"),
-                    QStringLiteral("OTP personalization successfully. "));
+        m_slots[otp.slot == 0 ? 0 : 1] = otp;
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("OTP personalization successfully. "));
         if (otp.type == QLatin1String("HOTP"))
             offerHotpCheck(key, otp.digits);
         else if (otp.type == QLatin1String("CHALLENGE_RESPONSE"))
             offerChallengeCheck(otp.slot, key);
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
 }

@@ -1,12 +1,11 @@
 // The OTP overview page: the two slots as the key lists them, swap, delete and reset.
-#include "app/commands.h"
-#include "app/mainwindow.h"
+#include "otp/otpcontroller.h"
 
+#include "app/commands.h"
 #include "app/page.h"
 #include "otp/otpinput.h"
 #include "support/protocol.h"
 #include "ui/dialogmessage.h"
-#include "ui/waitingdialog.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -38,39 +37,52 @@ OTP_STRUCT slotRecord(const TextMap& record)
 
 } // namespace
 
-void MainWindow::registerOtpHandlers()
+OtpController::OtpController(FeatureHost& host, Ui::MainWindow* ui, QObject* parent) : Feature(host, ui, parent) {}
+
+void OtpController::registerHandlers()
 {
-    registerOwnHandler(CmdType::OtpPut, &MainWindow::onOtpPutReply);
-    registerOwnHandler(CmdType::OtpList, &MainWindow::onOtpListReply);
-    registerOwnHandler(CmdType::OtpDelete, &MainWindow::onOtpDeleteReply);
-    registerOwnHandler(CmdType::OtpChallenge, &MainWindow::onOtpChallengeReply);
-    registerOwnHandler(CmdType::OtpReset, &MainWindow::onOtpDeleteReply);
-    registerOwnHandler(CmdType::OtpSwap, &MainWindow::onOtpSwapReply);
-    registerOwnHandler(CmdType::OtpSetLanguage, &MainWindow::onOtpSetLanguageReply);
-    registerOwnHandler(CmdType::OtpReadWithEnter, &MainWindow::onOtpReadWithEnterReply);
-    registerOwnHandler(CmdType::OtpWriteWithEnter, &MainWindow::onOtpWriteWithEnterReply);
+    handle(CmdType::OtpPut, &OtpController::onOtpPutReply);
+    handle(CmdType::OtpList, &OtpController::onOtpListReply);
+    handle(CmdType::OtpDelete, &OtpController::onOtpDeleteReply);
+    handle(CmdType::OtpChallenge, &OtpController::onOtpChallengeReply);
+    handle(CmdType::OtpReset, &OtpController::onOtpDeleteReply);
+    handle(CmdType::OtpSwap, &OtpController::onOtpSwapReply);
+    handle(CmdType::OtpSetLanguage, &OtpController::onOtpSetLanguageReply);
+    handle(CmdType::OtpReadWithEnter, &OtpController::onOtpReadWithEnterReply);
+    handle(CmdType::OtpWriteWithEnter, &OtpController::onOtpWriteWithEnterReply);
 }
 
-void MainWindow::on_otp_clicked()
+void OtpController::forgetOperation()
+{
+    closeCheck();
+    forgetOtpChallenge();
+}
+
+void OtpController::keyGone()
+{
+    forgetOperation();
+}
+
+void OtpController::openPage()
 {
     ui->combobox_language->setCurrentIndex(0);
-    const bool language = keyModel() == QLatin1String("R3");
+    const bool language = m_host.keyModel() == QLatin1String("R3");
     ui->combobox_language->setEnabled(language);
     ui->save_language->setEnabled(language);
-    m_waiting->show(this, QStringLiteral("Please wait ..."));
+    m_host.showBusy(QStringLiteral("Please wait ..."));
     // The list reply takes the busy panel down.
-    on_backOtp_clicked();
+    showSlots();
 }
 
-void MainWindow::on_backOtp_clicked()
+void OtpController::showSlots()
 {
     ui->contentPage->setCurrentIndex(Page::Otp);
-    setBtnStyleSheet(Page::Otp);
+    m_host.highlightMenu(Page::Otp);
     listOTP();
     selectOtpSubPage();
 }
 
-void MainWindow::selectOtpSubPage()
+void OtpController::selectOtpSubPage()
 {
     if (ui->otp_mode_hotp->isChecked())
         ui->otpPage->setCurrentIndex(0);
@@ -82,15 +94,15 @@ void MainWindow::selectOtpSubPage()
         ui->otpPage->setCurrentIndex(0);
 }
 
-void MainWindow::listOTP()
+void OtpController::listOTP()
 {
-    cmdSend(Cmd::otpList(), CmdType::OtpList);
+    m_host.send(Cmd::otpList(), CmdType::OtpList);
 }
 
-void MainWindow::onOtpListReply(const JSON_OBJ& reply)
+void OtpController::onOtpListReply(const JSON_OBJ& reply)
 {
-    m_otp[0] = OTP_STRUCT();
-    m_otp[1] = OTP_STRUCT();
+    m_slots[0] = OTP_STRUCT();
+    m_slots[1] = OTP_STRUCT();
     ui->otp1Delete->setEnabled(false);
     ui->otp2Delete->setEnabled(false);
     ui->label_otp_1_state->setText(QStringLiteral("This slot is empty"));
@@ -103,16 +115,16 @@ void MainWindow::onOtpListReply(const JSON_OBJ& reply)
         for (const TextMap& record : reply.DATA) {
             const OTP_STRUCT otp = slotRecord(record);
             if (otp.slot == 0 || otp.slot == 1) {
-                m_otp[otp.slot] = otp;
+                m_slots[otp.slot] = otp;
                 changeUI_OTP_List(otp);
             }
         }
     }
     ui->otp_swap->setEnabled(ui->otp1Delete->isEnabled() || ui->otp2Delete->isEnabled());
-    m_waiting->hide();
+    m_host.hideBusy();
 }
 
-void MainWindow::changeUI_OTP_List(OTP_STRUCT otp)
+void OtpController::changeUI_OTP_List(OTP_STRUCT otp)
 {
     QPushButton* remove = otp.slot == 0 ? ui->otp1Delete : otp.slot == 1 ? ui->otp2Delete : nullptr;
     QLabel* state = otp.slot == 0 ? ui->label_otp_1_state : otp.slot == 1 ? ui->label_otp_2_state : nullptr;
@@ -122,58 +134,50 @@ void MainWindow::changeUI_OTP_List(OTP_STRUCT otp)
     state->setText(otp.configured ? QStringLiteral("This slot is configured") : QStringLiteral("This slot is empty"));
 }
 
-void MainWindow::on_otp_swap_clicked()
+void OtpController::swapSlots()
 {
-    cmdSend(Cmd::otpSwap(), CmdType::OtpSwap);
+    m_host.send(Cmd::otpSwap(), CmdType::OtpSwap);
 }
 
-void MainWindow::on_otp1Delete_clicked()
+void OtpController::deleteSlot(int slot)
 {
-    deleteOtpSlot(0);
-}
-
-void MainWindow::on_otp2Delete_clicked()
-{
-    deleteOtpSlot(1);
-}
-
-void MainWindow::deleteOtpSlot(int slot)
-{
-    if (!m_otp[slot].configured)
+    if (!m_slots[slot].configured)
         return;
     const QString question = slot == 0 ? QStringLiteral("Do you want to delete the content of short touch (Slot 1)? \n"
                                                         "this permanently deletes the configuration.")
                                        : QStringLiteral("Do you want to delete the content of long touch (Slot 2)? \n"
                                                         "this permanently deletes the configuration.");
-    if (!showMessage(DialogMessage::Question, QStringLiteral("Delect"), question))
+    if (!m_host.showMessage(DialogMessage::Question, QStringLiteral("Delect"), question))
         return;
-    m_waiting->show(this, OtpInput::touchPrompt());
+    m_host.showBusy(OtpInput::touchPrompt());
     // A single-slot key has no per-slot delete: its OTP application is reset instead.
     if (slot == 0 && ui->otp_swap->isHidden())
-        cmdSend(Cmd::otpReset(), CmdType::OtpReset);
+        m_host.send(Cmd::otpReset(), CmdType::OtpReset);
     else
-        cmdSend(Cmd::otpDelete(slot, m_otp[slot].name), CmdType::OtpDelete);
+        m_host.send(Cmd::otpDelete(slot, m_slots[slot].name), CmdType::OtpDelete);
 }
 
-void MainWindow::onOtpDeleteReply(const JSON_OBJ& reply)
+void OtpController::onOtpDeleteReply(const JSON_OBJ& reply)
 {
-    m_waiting->hide();
+    m_host.hideBusy();
     if (reply.SW == Status::OtpTouchTimeout) {
-        showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
+        m_host.showMessage(DialogMessage::Warning, QStringLiteral("Warning"), QStringLiteral("Touch time out."));
     } else if (reply.SW == Status::Success) {
         listOTP();
-        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Delete successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Delete successfully."));
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
 }
 
-void MainWindow::onOtpSwapReply(const JSON_OBJ& reply)
+void OtpController::onOtpSwapReply(const JSON_OBJ& reply)
 {
     if (reply.SW == Status::Success) {
         listOTP();
-        showMessage(DialogMessage::Information, QStringLiteral("Success"), QStringLiteral("Swap slots successfully."));
+        m_host.showMessage(DialogMessage::Information, QStringLiteral("Success"),
+                           QStringLiteral("Swap slots successfully."));
     } else {
-        showFailure(reply);
+        m_host.showFailure(reply);
     }
 }

@@ -68,6 +68,7 @@ void TestFidoEndToEnd::setPinCredentialsFingerprintReset()
     });
     w.click("addfinger");
     QTRY_VERIFY(enrolled);
+    QCOMPARE(w.heldSecrets(), QString());
     QTRY_COMPARE(w.widget<QListWidget>("fingerList")->count(), 1);
     w.click("backBio");
 

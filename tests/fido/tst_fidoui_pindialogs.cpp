@@ -1,7 +1,7 @@
-// The two PIN prompts on their own: check order, messages, character rules, "Use Default" and
-// keys. Modes ending in a colon belong to the one-secret prompt, the others to the change
-// prompt. Entries are typed, so the character rules apply as they do for a user, then Escape
-// is pressed, which must change nothing, and Return, which must act as OK.
+// The two PIN prompts on their own: labels, check order, messages, character rules, "Use
+// Default". Modes ending in a colon belong to the one-secret prompt, the others to the change
+// prompt. Entries are typed, so the character rules apply as they do for a user, then Escape is
+// pressed, which must change nothing, and Return, which must act as OK.
 #include "ui/changepin.h"
 #include "ui/piv_pin.h"
 
@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -20,6 +21,48 @@ const QString kFidoLength = QStringLiteral("The length of FIDO2 PIN must be betw
 const QString kPivLength = QStringLiteral("The length of PIV PIN must be between 6-8 characters.");
 const QString kKeyLength = QStringLiteral("The management key must be 48 hexadecimal digits.");
 
+// Readies the prompt for a showing, as the window does each time.
+void setType(QDialog* dialog, const QString& mode)
+{
+    if (auto* single = qobject_cast<piv_pin*>(dialog))
+        single->setType(nullptr, mode);
+    else
+        static_cast<changePIN*>(dialog)->setType(nullptr, mode);
+}
+
+std::unique_ptr<QDialog> open(const QString& mode)
+{
+    std::unique_ptr<QDialog> dialog;
+    if (mode.endsWith(':'))
+        dialog = std::make_unique<piv_pin>(nullptr, 1.0);
+    else
+        dialog = std::make_unique<changePIN>(nullptr, 1.0);
+    setType(dialog.get(), mode);
+    return dialog;
+}
+
+// The entry fields, current secret first.
+QList<QLineEdit*> fields(QDialog* dialog)
+{
+    QList<QLineEdit*> result;
+    for (const char* name : {"pinV", "oldpinV", "newpinV", "conformPinV"})
+        if (auto* edit = dialog->findChild<QLineEdit*>(name); edit && !edit->isHidden())
+            result.append(edit);
+    return result;
+}
+
+bool allEmpty(QDialog* dialog)
+{
+    const QList<QLineEdit*> entries = fields(dialog);
+    return std::all_of(entries.begin(), entries.end(), [](QLineEdit* edit) { return edit->text().isEmpty(); });
+}
+
+// One table row of text columns.
+template <typename... T> void row(const char* name, const T&... texts)
+{
+    (QTest::newRow(name) << ... << QString(texts));
+}
+
 } // namespace
 
 class TestFidoPinDialogs : public QObject
@@ -27,46 +70,49 @@ class TestFidoPinDialogs : public QObject
     Q_OBJECT
 
 private slots:
+    void labels_data();
+    void labels();
     void checks_data();
     void checks();
-    void useDefault_data();
-    void useDefault();
-    void modeSwitchUndoesPreviousMode();
-    void emptyWheneverShown_data();
-    void emptyWheneverShown();
-
-private:
-    template <typename D> static std::unique_ptr<QDialog> make(const QString& mode)
-    {
-        auto dialog = std::make_unique<D>(nullptr, 1.0);
-        dialog->setType(nullptr, mode);
-        return dialog;
-    }
-    static std::unique_ptr<QDialog> open(const QString& mode)
-    {
-        return mode.endsWith(':') ? make<piv_pin>(mode) : make<changePIN>(mode);
-    }
-    // The entry fields, current secret first.
-    static QList<QLineEdit*> fields(QDialog* dialog)
-    {
-        QList<QLineEdit*> result;
-        for (const char* name : {"pinV", "oldpinV", "newpinV", "conformPinV"})
-            if (auto* edit = dialog->findChild<QLineEdit*>(QLatin1String(name)))
-                result.append(edit);
-        return result;
-    }
-    // Types character by character, as a keyboard or input method would (keyClicks only knows ASCII).
-    static void type(QLineEdit* edit, const QString& text)
-    {
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-    // One table row of text columns, kept on one line however many columns it has.
-    template <typename... T> static void row(const char* name, const T&... texts)
-    {
-        (QTest::newRow(name) << ... << QString(texts));
-    }
+    void useDefaultAndEmptyWheneverShown_data();
+    void useDefaultAndEmptyWheneverShown();
 };
+
+void TestFidoPinDialogs::labels_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("texts");
+    const QString pins = "Please input new pin|New PIN:|Please input confirm pin|Confirm PIN:";
+    row("set", "fidosetpin", "Set PIN|" + pins);
+    row("change", "fidochangepin", "Change PIN|Please input old pin|Old PIN:|" + pins);
+    row("PIV PIN", "pivchangepin", "Change PIN|Please input old pin|Old PIN:|" + pins);
+    row("PUK", "pivchangepuk",
+        "Change PUK|Please input old puk|Old PUK:|Please input new puk|New PUK:|Please input confirm puk|Confirm PUK:");
+    row("key", "changeManKey",
+        "Change Management Key|Please input old manager key|Old MKey:|Please input new manager key|New MKey:|"
+        "Please input confirm manager key|Confirm MKey:");
+    row("password", "Password:", "Verify Cert Password|Please input cert password|Password:");
+    row("PIV", "PIV PIN:", "Verify PIV|Please input PIV PIN|PIV PIN:");
+    row("FIDO", "FIDO PIN:", "Verify FIDO|Please input FIDO PIN|FIDO PIN:");
+    row("management key",
+        "Management Key:", "Verify PIV Management Key|Please input PIV Management Key|Management Key:");
+}
+
+// The heading, then each shown field's placeholder and label.
+void TestFidoPinDialogs::labels()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, texts);
+    const auto dialog = open(mode);
+    QStringList shown{dialog->findChild<QLabel*>("title")->text()};
+    for (QLineEdit* edit : fields(dialog.get())) {
+        shown << edit->placeholderText();
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->buddy() == edit)
+                shown << label->text();
+    }
+    QCOMPARE(shown.join('|'), texts);
+}
 
 void TestFidoPinDialogs::checks_data()
 {
@@ -76,14 +122,11 @@ void TestFidoPinDialogs::checks_data()
     QTest::addColumn<QString>("third");
     QTest::addColumn<QString>("message"); // empty: the input passes
 
-    const QString k47 = kKey.left(47), low = kKey.toLower();
-    const QString p63(63, 'p'), p64(64, 'p'), w127(127, 'w'), w128(128, 'w');
+    const QString k47 = kKey.left(47), low = kKey.toLower(), p63(63, 'p'), p64(64, 'p');
     row("change: all empty", "fidochangepin", "", "", "", "Old PIN cannot be empty.");
     row("change: new empty", "fidochangepin", "1234", "", "", "New PIN cannot be empty.");
-    row("change: confirm empty", "fidochangepin", "1234", "5678", "", "Confirm PIN cannot be empty.");
     row("change: mismatch", "fidochangepin", "1234", "5678", "5679", "New PIN not match the confirm PIN.");
     row("change: 3", "fidochangepin", "1", "abc", "abc", kFidoLength);
-    row("change: 4", "fidochangepin", "1", "abcd", "abcd", "");
     row("change: CJK dropped", "fidochangepin", "1", QString::fromUtf8("a中b，c!"), "abc!", "");
     row("set: first empty", "fidosetpin", "", "1234", "", "New PIN cannot be empty.");
     row("set: confirm empty", "fidosetpin", "1234", "", "", "Confirm PIN cannot be empty.");
@@ -91,25 +134,19 @@ void TestFidoPinDialogs::checks_data()
     row("set: 63", "fidosetpin", p63, p63, "", "");
     row("set: 64", "fidosetpin", p64, p64, "", kFidoLength);
     row("piv: 5", "pivchangepin", "123456", "12345", "12345", kPivLength);
-    row("piv: 8", "pivchangepin", "123456", "12345678", "12345678", "");
-    row("piv: only digits", "pivchangepin", "123456", "12ab3 456", "123456", "");
+    row("piv: 8, only digits", "pivchangepin", "123456", "12ab345678", "12345678", "");
     // The current PUK has no length rule.
     row("puk: 5", "pivchangepuk", "123", "65432", "65432", "The length of PIV PUK must be between 6-8 characters.");
     row("key: mismatch", "changeManKey", kKey, kKey, low, "New management key not match the confirm management key.");
-    row("key: old 47", "changeManKey", k47, kKey, kKey, kKeyLength);
     row("key: new 47", "changeManKey", kKey, k47, k47, kKeyLength);
     row("key: 48, only hex", "changeManKey", kKey, low, low + "gZ-", "");
     row("password: none", "Password:", "", "", "", "");
-    row("password: 127", "Password:", w127, "", "", "");
-    row("password: 128", "Password:", w128, "", "", "The length of Certificate password must be less 128 characters.");
+    row("password: 128", "Password:", QString(128, 'w'), "", "",
+        "The length of Certificate password must be less 128 characters.");
     row("PIV: empty", "PIV PIN:", "", "", "", "Please input data");
-    row("PIV: 5", "PIV PIN:", "12345", "", "", kPivLength);
-    row("PIV: 6, only digits", "PIV PIN:", "12x3456", "", "", "");
-    row("PIV: 8", "PIV PIN:", "12345678", "", "", "");
     row("PIV: 9", "PIV PIN:", "123456789", "", "", kPivLength);
-    row("FIDO: empty", "FIDO PIN:", "", "", "", "Please input data");
+    row("PIV: 8, only digits", "PIV PIN:", "1x2345678", "", "", "");
     row("FIDO: 3 once CJK is dropped", "FIDO PIN:", QString::fromUtf8("12龥3"), "", "", kFidoLength);
-    row("FIDO: 4", "FIDO PIN:", "1234", "", "", "");
     row("FIDO: 63", "FIDO PIN:", QString(63, '1'), "", "", "");
     row("FIDO: 64", "FIDO PIN:", QString(64, '1'), "", "", kFidoLength);
     row("key: 47", "Management Key:", k47, "", "", kKeyLength);
@@ -123,28 +160,32 @@ void TestFidoPinDialogs::checks()
     QFETCH(QString, second);
     QFETCH(QString, third);
     QFETCH(QString, message);
-
     const auto dialog = open(mode);
     dialog->show();
     const QList<QLineEdit*> entries = fields(dialog.get());
     const QStringList typed{first, second, third};
+    // Typed character by character, as a keyboard or input method would (keyClicks only knows ASCII).
     for (int i = 0; i < entries.size(); ++i)
-        type(entries[i], typed[i]);
+        for (const QChar c : typed[i])
+            QTest::sendKeyEvent(QTest::Click, entries[i], Qt::Key_unknown, QString(c), Qt::NoModifier);
     const QString kept = entries[0]->text();
     QTest::keyClick(entries.last(), Qt::Key_Escape);
     QVERIFY(dialog->isVisible());
     QTest::keyClick(entries.last(), Qt::Key_Return);
 
     const bool single = mode.endsWith(':');
-    QCOMPARE(dialog->findChild<QLabel*>(QLatin1String(single ? "pinTip" : "tip"))->text(), message);
+    QLabel* tip = dialog->findChild<QLabel*>(single ? "pinTip" : "tip");
+    QCOMPARE(tip->text(), message);
     QCOMPARE(dialog->result() == QDialog::Accepted, message.isEmpty());
     QCOMPARE(dialog->isVisible(), !message.isEmpty());
     // A failed change starts the entry over; a single secret stays for correction.
     if (!message.isEmpty())
         QCOMPARE(entries[0]->text(), single ? kept : QString());
+    setType(dialog.get(), mode); // the next showing starts without the complaint
+    QCOMPARE(tip->text(), QString());
 }
 
-void TestFidoPinDialogs::useDefault_data()
+void TestFidoPinDialogs::useDefaultAndEmptyWheneverShown_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("fill");
@@ -155,83 +196,41 @@ void TestFidoPinDialogs::useDefault_data()
     row("Management Key:", "Management Key:", kKey);
 }
 
-void TestFidoPinDialogs::useDefault()
+// Ticked: the factory value in clear and locked. Unticked, cancelled, closed or shown again: an
+// empty hidden entry, unticked; a closed prompt used to keep the typed secret.
+void TestFidoPinDialogs::useDefaultAndEmptyWheneverShown()
 {
     QFETCH(QString, mode);
     QFETCH(QString, fill);
     const auto dialog = open(mode);
     QCheckBox* box = dialog->findChild<QCheckBox*>();
-    const QList<QLineEdit*> entries = fields(dialog.get());
-    QLineEdit* current = entries.first();
-    box->click();
-    QCOMPARE(current->text(), fill);
-    QCOMPARE(current->echoMode(), QLineEdit::Normal);
-    QVERIFY(!current->isEnabled());
-
-    box->click();
-    QVERIFY(current->text().isEmpty());
-    QCOMPARE(current->echoMode(), QLineEdit::Password);
-    QVERIFY(current->isEnabled());
-
-    // Both a failed check and the next showing start over, unticked.
-    box->click();
-    if (entries.size() == 1)
-        static_cast<piv_pin*>(dialog.get())->setType(nullptr, mode);
-    else
-        dialog->findChild<QPushButton*>(QStringLiteral("OK"))->click(); // no new value: fails
-    QVERIFY(!box->isChecked());
-    QVERIFY(current->text().isEmpty());
-    QVERIFY(current->isEnabled());
-}
-
-// The window reuses one dialog for every mode: nothing of the previous mode may stay.
-void TestFidoPinDialogs::modeSwitchUndoesPreviousMode()
-{
-    changePIN dialog(nullptr, 1.0);
-    dialog.setType(nullptr, QStringLiteral("changeManKey"));
-    dialog.setType(nullptr, QStringLiteral("fidosetpin"));
-    const QList<QLineEdit*> entries = fields(&dialog);
-    QVERIFY(entries[2]->isHidden());
-    QVERIFY(dialog.findChild<QCheckBox*>()->isHidden());
-    type(entries[1], QStringLiteral("xyz")); // the hexadecimal rule is gone
-    QCOMPARE(entries[1]->text(), QStringLiteral("xyz"));
-}
-
-void TestFidoPinDialogs::emptyWheneverShown_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("closing");
-    for (const char* mode : {"PIV PIN:", "Management Key:", "Password:", "pivchangepuk", "changeManKey"})
-        for (const char* closing : {"Cancel", "close"})
-            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(mode, closing))) << mode << closing;
-}
-
-// A cancelled prompt used to keep the typed secret until the next showing, and a showing that
-// skipped setType would have offered it again.
-void TestFidoPinDialogs::emptyWheneverShown()
-{
-    QFETCH(QString, mode);
-    QFETCH(QString, closing);
-    const auto dialog = open(mode);
-    const auto allEmpty = [&dialog] {
-        for (QLineEdit* edit : fields(dialog.get()))
-            if (!edit->text().isEmpty())
-                return false;
-        return true;
+    QLineEdit* current = fields(dialog.get()).first();
+    const auto state = [&] {
+        const bool clear = current->echoMode() == QLineEdit::Normal;
+        return QStringList{current->text(), QString::number(current->isEnabled()), QString::number(clear)};
     };
-    dialog->show();
+    const QStringList empty{"", "1", "0"};
+    for (const char* undo : {"untick", "Cancel", "close"}) {
+        dialog->show();
+        for (QLineEdit* edit : fields(dialog.get()))
+            edit->setText(QStringLiteral("123456"));
+        box->click();
+        QCOMPARE(state(), (QStringList{fill, "0", "1"}));
+        if (undo == QLatin1String("untick"))
+            box->click();
+        else if (undo == QLatin1String("Cancel"))
+            dialog->findChild<QPushButton*>(undo)->click();
+        else
+            dialog->close();
+        QCOMPARE(state(), empty);
+        QVERIFY(!box->isChecked());
+        QVERIFY(undo == QLatin1String("untick") || allEmpty(dialog.get()));
+    }
+    // Whatever the fields hold, a new showing offers nothing.
     for (QLineEdit* edit : fields(dialog.get()))
         edit->setText(QStringLiteral("123456"));
-    if (auto* box = dialog->findChild<QCheckBox*>(); box && box->isVisible())
-        box->click();
-    if (closing == QLatin1String("Cancel"))
-        dialog->findChild<QPushButton*>(QStringLiteral("Cancel"))->click();
-    else
-        dialog->close();
-    QVERIFY(dialog->isHidden());
-    QVERIFY(allEmpty());
     dialog->show();
-    QVERIFY(allEmpty());
+    QVERIFY(allEmpty(dialog.get()));
     dialog->close();
 }
 

@@ -6,8 +6,8 @@
 #include "device/devicecontroller.h"
 #include "fido/crelistdialog.h"
 #include "fido/fidocontroller.h"
-#include "piv/pivcontroller.h"
 #include "otp/otpcontroller.h"
+#include "piv/pivcontroller.h"
 #include "ui/registfingerprint.h"
 #include "ui/waitingdialog.h"
 

@@ -22,7 +22,6 @@ private slots:
     void menuHighlight();
     void fidoPageNamesThePinButtons();
     void aboutShowsOneVersion();
-    void maximiseDoesNothing();
     void wheelLeavesSlotAlone();
     void screen_data();
     void screen();
@@ -66,7 +65,6 @@ void TestWindowShell::menuHighlight_data()
     QTest::addColumn<bool>("greyWithoutKey");
     QTest::newRow("0") << 0 << "home" << true;
     QTest::newRow("2") << 2 << "application" << false;
-    QTest::newRow("4") << 4 << "application" << false;
     QTest::newRow("12") << 12 << "interface_2" << false;
     QTest::newRow("13") << 13 << "about" << true;
     QTest::newRow("unknown") << 7 << "" << false;
@@ -108,16 +106,6 @@ void TestWindowShell::aboutShowsOneVersion()
     QVERIFY(child("fido")->isHidden());
 }
 
-void TestWindowShell::maximiseDoesNothing()
-{
-    const QRect before = m_window->geometry();
-    const Qt::WindowStates state = m_window->windowState();
-    child("btn_max")->click();
-    QCoreApplication::processEvents();
-    QCOMPARE(m_window->geometry(), before);
-    QCOMPARE(m_window->windowState(), state);
-}
-
 void TestWindowShell::wheelLeavesSlotAlone()
 {
     auto* slot = child<QComboBox>("comboBox");
@@ -141,7 +129,6 @@ void TestWindowShell::screen_data()
     QTest::addColumn<QSize>("size");
     const QSize large(4000, 3000);
     const QSize odd(801, 601); // shows the truncation
-    QTest::newRow("72 dpi") << odd << 72.0 << large << false << odd;
     QTest::newRow("96 dpi") << odd << 96.0 << large << false << odd;
     QTest::newRow("144 dpi") << odd << 144.0 << large << false << odd;
     QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << true << QSize(780, 600);

@@ -146,13 +146,8 @@ void TestPrompts::fingerprint_data()
         "the sensor |  until setup is complete. | Close");
     row("test", "testfinger", "", "", "Touch the fingerprint sensor | Test FingerPrint");
     row("three to go", "addfinger", "3", "", "Great, touch sensor three more times | Add Fingerprint | Close");
-    row("two to go", "addfinger", "2", "", "Great, touch sensor two more times | Add Fingerprint | Close");
-    row("one to go", "addfinger", "1", "", "Great, touch sensor one more time | Add Fingerprint | Close");
     row("done", "addfinger", "0", "", "All Set! | Add Fingerprint | Close");
     row("not touched", "addfinger", "", "13", "User did not touch the authenticator | Add Fingerprint | Close");
-    row("not lifted", "addfinger", "", "14", "User did not lift the finger off the sensor | Add Fingerprint | Close");
-    row("time-out", "addfinger", "", "2F", "Timeout waiting for user interaction | Add Fingerprint | Close");
-    row("other error", "addfinger", "", "77", "Error, please close and reenter | Add Fingerprint | Close");
 }
 
 // Each row follows a test, which hides the close button, and an enrolment, which shows every tip.

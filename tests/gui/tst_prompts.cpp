@@ -87,7 +87,7 @@ void TestPrompts::changePin_data()
         "management key.");
 }
 
-// Each mode follows the management-key mode, which shows every part.
+// Each mode follows a refusal in the management-key mode, which shows every part.
 void TestPrompts::changePin()
 {
     QFETCH(QString, mode);
@@ -95,6 +95,7 @@ void TestPrompts::changePin()
     QFETCH(QString, refusals);
     changePIN dialog(nullptr, 1.0);
     dialog.setType(nullptr, QStringLiteral("changeManKey"));
+    dialog.findChild<QAbstractButton*>(QStringLiteral("OK"))->click(); // a refusal to be cleared
     dialog.setType(nullptr, mode);
     QCOMPARE(shown(dialog), texts);
     QList<QLineEdit*> fields;
@@ -125,12 +126,14 @@ void TestPrompts::onePin_data()
         "Verify PIV Management Key | Management Key: | Please input PIV Management Key | Use Default");
 }
 
+// Each kind follows a refusal of the management key, which shows every part.
 void TestPrompts::onePin()
 {
     QFETCH(QString, type);
     QFETCH(QString, texts);
     piv_pin dialog(nullptr, 1.0);
     dialog.setType(nullptr, QStringLiteral("Management Key:"));
+    dialog.findChild<QAbstractButton*>(QStringLiteral("OK"))->click(); // a refusal to be cleared
     dialog.setType(nullptr, type);
     QCOMPARE(shown(dialog), texts);
 }

@@ -19,8 +19,6 @@ void TestHotpCode::rfc4226Vectors_data()
     QTest::addColumn<QString>("code");
     QTest::newRow("counter 0") << 6 << quint64(0) << "755224";
     QTest::newRow("counter 1") << 6 << quint64(1) << "287082";
-    QTest::newRow("counter 5") << 6 << quint64(5) << "254676";
-    QTest::newRow("counter 9") << 6 << quint64(9) << "520489";
     QTest::newRow("8 digits, counter 0") << 8 << quint64(0) << "84755224";
     QTest::newRow("8 digits, counter 7") << 8 << quint64(7) << "82162583";
 }

@@ -41,7 +41,6 @@ void TestLogMask::masks_data()
     QTest::newRow("otp put hides only the key")
         << Cmd::otpPut(0, "00112233", "SHA1", "HOTP", 6, "0A0B") << "otp put -s 0 -k **** -a SHA1 -t HOTP -d 6 -n 0A0B";
     QTest::newRow("otp delete name is not secret") << Cmd::otpDelete(1, "0A0B") << "otp delete -s 1 -n 0A0B";
-    QTest::newRow("device line untouched") << Cmd::deviceSetTransport(0x70) << "device set_transport -s 70";
     QTest::newRow("credential id is not secret") << Cmd::fidoDeleteCredential("abcd", "public-key") + " -p 31323334"
                                                  << "fido delete-resident-credential -i abcd -t public-key -p ****";
 }

@@ -2,86 +2,67 @@
 
 #include <QtTest>
 
+using Chunks = QList<QByteArray>;
+
 class TestReplyFramer : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void splitReplyIsJoined();
-    void mergedRepliesAreAllReturned();
-    void bracesInsideQuotesDoNotCount_data();
-    void bracesInsideQuotesDoNotCount();
-    void nonObjectTextIsPassedOn();
-    void blanksAloneGiveNothing();
-    void partialObjectIsFlushed();
+    void frames_data();
+    void frames();
     void oversizedObjectIsNotHeldForEver();
-    void clearDropsPending();
+
+private:
+    static void row(const char* name, const Chunks& reads, const Chunks& replies, const char* leftover = "")
+    {
+        QTest::newRow(name) << reads << replies << QByteArray(leftover);
+    }
 };
 
-void TestReplyFramer::splitReplyIsJoined()
+void TestReplyFramer::frames_data()
 {
-    ReplyFramer framer;
-    QVERIFY(framer.feed("{\"SW\":\"90").isEmpty());
-    QVERIFY(framer.hasPending());
-    QCOMPARE(framer.feed("00\",\"DATA\":{\"A\":\"1\"}}\n"),
-             QList<QByteArray>{"{\"SW\":\"9000\",\"DATA\":{\"A\":\"1\"}}"});
-    QVERIFY(!framer.hasPending());
-}
-
-void TestReplyFramer::mergedRepliesAreAllReturned()
-{
-    ReplyFramer framer;
-    const QList<QByteArray> got = framer.feed("{\"SW\":\"80900002\"}\n{\"SW\":\"9000\",\"DATA\":[{\"A\":\"1\"}]}\n");
-    QCOMPARE(got, (QList<QByteArray>{"{\"SW\":\"80900002\"}", "{\"SW\":\"9000\",\"DATA\":[{\"A\":\"1\"}]}"}));
-}
-
-void TestReplyFramer::bracesInsideQuotesDoNotCount_data()
-{
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QList<QByteArray>>("replies");
-    QTest::newRow("both kinds") << QByteArray("{\"INFO\":\"a}b{\",'X':'}'}{\"SW\":1}")
-                                << QList<QByteArray>{"{\"INFO\":\"a}b{\",'X':'}'}", "{\"SW\":1}"};
+    QTest::addColumn<Chunks>("reads");
+    QTest::addColumn<Chunks>("replies");
+    QTest::addColumn<QByteArray>("leftover"); // what a flush hands on afterwards
+    row("split reply is joined",
+        {R"({"SW":"90)", R"(00","DATA":{"A":"1"}})"
+                         "\n"},
+        {R"({"SW":"9000","DATA":{"A":"1"}})"});
+    row("merged replies",
+        {R"({"SW":"80900002"})"
+         "\n"
+         R"({"SW":"9000","DATA":[{"A":"1"}]})"
+         "\n"},
+        {R"({"SW":"80900002"})", R"({"SW":"9000","DATA":[{"A":"1"}]})"});
+    row("braces in both kinds of quotes", {R"({"INFO":"a}b{",'X':'}'}{"SW":1})"},
+        {R"({"INFO":"a}b{",'X':'}'})", R"({"SW":1})"});
     // A removal event right behind must not be swallowed by a string the apostrophe seemed to open.
-    QTest::newRow("apostrophe in a double-quoted value")
-        << QByteArray("{\"SW\":\"6A80\",\"INFO\":\"Can't open the file\"}{\"SW\":\"80900001\"}")
-        << QList<QByteArray>{"{\"SW\":\"6A80\",\"INFO\":\"Can't open the file\"}", "{\"SW\":\"80900001\"}"};
-    QTest::newRow("brace after an apostrophe") << QByteArray("{\"NAME\":\"O'Brien {\"}{\"SW\":1}")
-                                               << QList<QByteArray>{"{\"NAME\":\"O'Brien {\"}", "{\"SW\":1}"};
-    QTest::newRow("double quote in a single-quoted value")
-        << QByteArray("{'INFO':'say \"hi}','SW':'1'}{\"SW\":2}")
-        << QList<QByteArray>{"{'INFO':'say \"hi}','SW':'1'}", "{\"SW\":2}"};
+    row("apostrophe in a double-quoted value", {R"({"SW":"6A80","INFO":"Can't open the file"}{"SW":"80900001"})"},
+        {R"({"SW":"6A80","INFO":"Can't open the file"})", R"({"SW":"80900001"})"});
+    row("double quote in a single-quoted value", {R"({'INFO':'say "hi}','SW':'1'}{"SW":2})"},
+        {R"({'INFO':'say "hi}','SW':'1'})", R"({"SW":2})"});
+    row("text outside an object is passed on",
+        {"Segmentation fault\n"
+         R"({"SW":"9000"})"},
+        {"Segmentation fault\n", R"({"SW":"9000"})"});
+    row("blanks alone give nothing", {" \r\n\t "}, {});
+    row("unfinished object", {R"({"SW":"9000","INFO":"never ends)"}, {}, R"({"SW":"9000","INFO":"never ends)");
 }
 
-void TestReplyFramer::bracesInsideQuotesDoNotCount()
+void TestReplyFramer::frames()
 {
-    QFETCH(QByteArray, stream);
-    QFETCH(QList<QByteArray>, replies);
+    QFETCH(Chunks, reads);
+    QFETCH(Chunks, replies);
+    QFETCH(QByteArray, leftover);
     ReplyFramer framer;
-    QCOMPARE(framer.feed(stream), replies);
-    QVERIFY(!framer.hasPending());
-}
-
-void TestReplyFramer::nonObjectTextIsPassedOn()
-{
-    ReplyFramer framer;
-    const QList<QByteArray> got = framer.feed("Segmentation fault\n{\"SW\":\"9000\"}");
-    QCOMPARE(got, (QList<QByteArray>{"Segmentation fault\n", "{\"SW\":\"9000\"}"}));
-}
-
-void TestReplyFramer::blanksAloneGiveNothing()
-{
-    ReplyFramer framer;
-    QVERIFY(framer.feed(" \r\n\t ").isEmpty());
-    QVERIFY(!framer.hasPending());
-}
-
-void TestReplyFramer::partialObjectIsFlushed()
-{
-    ReplyFramer framer;
-    framer.feed("{\"SW\":\"9000\",\"INFO\":\"never ends");
-    QCOMPARE(framer.flush(), QByteArray("{\"SW\":\"9000\",\"INFO\":\"never ends"));
-    QVERIFY(!framer.hasPending());
-    QCOMPARE(framer.feed("{\"SW\":1}"), QList<QByteArray>{"{\"SW\":1}"});
+    Chunks got;
+    for (const QByteArray& read : reads)
+        got += framer.feed(read);
+    QCOMPARE(got, replies);
+    QCOMPARE(framer.hasPending(), !leftover.isEmpty());
+    QCOMPARE(framer.flush(), leftover);
+    QCOMPARE(framer.feed(R"({"SW":1})"), Chunks{R"({"SW":1})"}); // starts afresh
 }
 
 // The first 16 MB go on as one reply; the rest of that object is dropped up to its end, and
@@ -90,23 +71,15 @@ void TestReplyFramer::oversizedObjectIsNotHeldForEver()
 {
     ReplyFramer framer;
     const QByteArray chunk(1024 * 1024, 'x');
-    QList<QByteArray> got = framer.feed("{\"A\":\"");
+    Chunks got = framer.feed(R"({"A":")");
     for (int i = 0; i < 20; ++i)
         got += framer.feed(chunk);
     QCOMPARE(got.size(), 1);
-    QVERIFY(got.first().startsWith("{\"A\":\"x"));
+    QVERIFY(got.first().startsWith(R"({"A":"x)"));
     QVERIFY(!framer.hasPending());
     QVERIFY(framer.isDiscarding());
-    QCOMPARE(framer.feed("x\"}{\"SW\":1}"), QList<QByteArray>{"{\"SW\":1}"});
+    QCOMPARE(framer.feed(R"(x"}{"SW":1})"), Chunks{R"({"SW":1})"});
     QVERIFY(!framer.isDiscarding());
-}
-
-void TestReplyFramer::clearDropsPending()
-{
-    ReplyFramer framer;
-    framer.feed("{\"SW\":");
-    framer.clear();
-    QCOMPARE(framer.feed("{\"SW\":2}"), QList<QByteArray>{"{\"SW\":2}"});
 }
 
 QTEST_APPLESS_MAIN(TestReplyFramer)

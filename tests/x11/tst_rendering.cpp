@@ -33,14 +33,12 @@ double differingShare(QWidget* window)
     return double(differing) / (qint64(drawn.width()) * drawn.height());
 }
 
-QString describe(QWidget* window, const QString& step)
-{
-    return QStringLiteral("%1: %2% of the pixels differ").arg(step).arg(differingShare(window) * 100, 0, 'f', 1);
-}
-
 // Waits out what is still on its way to the server (a blinking cursor, an animation frame).
 #define COMPARE_WITH_SCREEN(window, step)                                                                              \
-    QTRY_VERIFY2(differingShare(window) == 0.0, qPrintable(describe(window, step)))
+    QTRY_VERIFY2(                                                                                                      \
+        differingShare(window) == 0.0,                                                                                 \
+        qPrintable(                                                                                                    \
+            QStringLiteral("%1: %2% of the pixels differ").arg(step).arg(differingShare(window) * 100, 0, 'f', 1)))
 
 } // namespace
 
@@ -74,11 +72,8 @@ void TestRendering::windowFitsTheScreen()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QRect available = w.screen()->availableGeometry();
-    QVERIFY2(available.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1x%2 on %3x%4")
-                                                                   .arg(w.width())
-                                                                   .arg(w.height())
-                                                                   .arg(available.width())
-                                                                   .arg(available.height())));
+    const QString size = QStringLiteral("%1x%2 on %3x%4").arg(w.width()).arg(w.height());
+    QVERIFY2(available.contains(w.frameGeometry()), qPrintable(size.arg(available.width()).arg(available.height())));
     for (const char* name : {"exit", "btn_min"}) {
         auto* button = widget<QPushButton>(&w, name);
         QVERIFY2(available.contains(QRect(button->mapToGlobal(QPoint()), button->size())), name);

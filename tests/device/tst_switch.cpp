@@ -19,8 +19,8 @@ class TestSwitch : public QObject
 private slots:
     void init() { m_w = std::make_unique<TestWindow>(); }
     void cleanup();
-    void save_data();
-    void save();
+    void firstLine_data();
+    void firstLine();
     void applicationsChangeInPlace();
     void newTransportThenApplicationsAfterReplug();
     void transportsOnlyRereadsDetailsAfterOk();
@@ -34,6 +34,8 @@ private slots:
 private:
     // A key of model R3, whose applications page is the one with the six boxes.
     void showKey(const QString& application);
+    // Shows the key, makes the wish ("-PIV +PGP") on the applications page and saves it.
+    void save(const QString& application, const QString& wish);
     void check(const QString& box, bool on) { m_w->widget<QCheckBox>(box)->setChecked(on); }
     bool checked(const QString& box) const { return m_w->widget<QCheckBox>(box)->isChecked(); }
     // The lines after the details request.
@@ -56,8 +58,16 @@ void TestSwitch::showKey(const QString& application)
     QCOMPARE(m_w->page(), int(Page::Applications));
 }
 
-// What the save button writes first for a wish on the applications page ("-PIV +PGP").
-void TestSwitch::save_data()
+void TestSwitch::save(const QString& application, const QString& wish)
+{
+    showKey(application);
+    for (const QString& change : wish.split(' ', Qt::SkipEmptyParts))
+        check("is" + change.mid(1), change.startsWith('+'));
+    m_w->click("save");
+}
+
+// What the save button writes first for a wish on the applications page.
+void TestSwitch::firstLine_data()
 {
     QTest::addColumn<QString>("application");
     QTest::addColumn<QString>("wish");
@@ -75,18 +85,15 @@ void TestSwitch::save_data()
     row("nothing on", "FIDO2", "-FIDO2", "", "Warning /  Make sure at least one protocol is available.");
 }
 
-void TestSwitch::save()
+void TestSwitch::firstLine()
 {
     QFETCH(QString, application);
     QFETCH(QString, wish);
     QFETCH(QString, line);
     QFETCH(QString, message);
-    showKey(application);
-    for (const QString& change : wish.split(' ', Qt::SkipEmptyParts))
-        check("is" + change.mid(1), change.startsWith('+'));
     if (!message.isEmpty())
         m_w->answer({"ok"});
-    m_w->click("save");
+    save(application, wish);
     QVERIFY(m_w->modal.idle());
     QCOMPARE(m_w->messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QTRY_COMPARE(sent(), line.isEmpty() ? QStringList() : QStringList{line});
@@ -95,10 +102,7 @@ void TestSwitch::save()
 
 void TestSwitch::applicationsChangeInPlace()
 {
-    showKey("FIDO2+PIV");
-    check("isPIV", false);
-    check("isPGP", true);
-    m_w->click("save");
+    save("FIDO2+PIV", "-PIV +PGP");
     m_w->answer({"ok"});
     m_w->reply(Reply::kOk, CmdType::DeviceSetApplication);
     QVERIFY(m_w->modal.idle());
@@ -110,9 +114,7 @@ void TestSwitch::applicationsChangeInPlace()
 
 void TestSwitch::newTransportThenApplicationsAfterReplug()
 {
-    showKey("FIDO2");
-    check("isPIV", true);
-    m_w->click("save");
+    save("FIDO2", "+PIV");
     m_w->reply(Reply::kOk, CmdType::DeviceSetTransport);
     QCOMPARE(m_w->busyText(), QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
     m_w->reply(Reply::kRemoved, CmdType::DeviceSetTransport);
@@ -124,9 +126,7 @@ void TestSwitch::newTransportThenApplicationsAfterReplug()
 
 void TestSwitch::transportsOnlyRereadsDetailsAfterOk()
 {
-    showKey("FIDO2+PIV");
-    check("isOTP", true);
-    m_w->click("save");
+    save("FIDO2+PIV", "+OTP");
     m_w->reply(Reply::kOk, CmdType::DeviceSetTransport);
     m_w->reply(Reply::kRemoved, CmdType::DeviceSetTransport);
     m_w->answer({"ok"});
@@ -179,10 +179,7 @@ void TestSwitch::applicationReplies()
 {
     QFETCH(QString, reply);
     QFETCH(QString, message);
-    showKey("FIDO2+PIV");
-    check("isPIV", false);
-    check("isPGP", true);
-    m_w->click("save");
+    save("FIDO2+PIV", "-PIV +PGP");
     m_w->answer({"ok"});
     m_w->reply(reply, CmdType::DeviceSetApplication);
     QVERIFY(m_w->modal.idle());
@@ -195,9 +192,7 @@ void TestSwitch::applicationReplies()
 
 void TestSwitch::failedTransportRestoresBoxes()
 {
-    showKey("FIDO2");
-    check("isPIV", true);
-    m_w->click("save");
+    save("FIDO2", "+PIV");
     m_w->answer({"ok"});
     m_w->reply(Reply::status("6F00"), CmdType::DeviceSetTransport);
     QVERIFY(m_w->modal.idle());

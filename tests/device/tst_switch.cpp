@@ -78,6 +78,7 @@ void TestSwitch::firstLine_data()
     };
     row("in place", "FIDO2+PIV", "-PIV +PGP", "device set_application -s 9", "");
     row("U2F added in place", "FIDO2", "+U2F", "device set_application -s 3", "");
+    row("U2F without FIDO2", "PIV", "+U2F", "device set_transport -s 60", "");
     row("new transport first", "FIDO2", "+PIV", "device set_transport -s 60", "");
     row("transport only, OTP", "FIDO2+PIV", "+OTP", "device set_transport -s 70", "");
     row("FIDO group off", "FIDO2U2F+PIV", "-FIDO2 -U2F", "device set_transport -s 40", "");

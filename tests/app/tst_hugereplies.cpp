@@ -50,20 +50,16 @@ QByteArray letters(qint64 count, char c)
     return "head -c " + QByteArray::number(count) + " /dev/zero | tr '\\0' '" + c + "'";
 }
 
-long statusKb(const QByteArray& field)
+// The process's peak resident size.
+long peakKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
     return 0;
-}
-
-long peakKb()
-{
-    return statusKb("VmHWM:");
 }
 
 // Starts the peak over from the current size (Linux's clear_refs "5").

@@ -1,9 +1,8 @@
 // The key report against kvman-sim: the documented fields, filled from what the window has read,
 // and no secret or credential identifier.
-#include "piv/pivfixture.h"
-
 #include "common/simharness.h"
 #include "common/simprocess.h"
+#include "common/testwindow.h"
 #include "support/protocol.h"
 #include "ui/pindialog.h"
 
@@ -11,11 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-using namespace piv;
+#include <QtTest>
 
 namespace {
 
@@ -57,26 +54,24 @@ void TestKeyReport::reportHoldsFactsNotSecrets()
     sim.useStateFile();
     QTemporaryDir files;
     QVERIFY(prepareKey(files.path()));
-    Fixture f;
-    f.start(SimHarness::simPath());
-    const auto stop = qScopeGuard([&f] { f.stop(); });
+    TestWindow f(SimHarness::simPath());
     QVERIFY(sim.waitUntilReady());
     QTRY_VERIFY(g_currInterface != 0);
     f.click("btn_getdeviceinfo");
-    QTRY_VERIFY(!labelText(f.window, "pidValue").isEmpty() && f.channelFree());
+    QTRY_VERIFY(!f.text("pidValue").isEmpty() && f.channelFree());
     for (const char* page : {"fido", "piv", "otp"}) {
         f.click(page);
         QTRY_VERIFY(f.channelFree());
     }
     f.answer({"pin=" + kFidoPin});
-    f.modal->clickWhenShown("CreListDialog", "Close");
+    f.modal.clickWhenShown("CreListDialog", "Close");
     f.click("enumCre");
-    QTRY_VERIFY(f.modal->idle() && f.channelFree());
+    QTRY_VERIFY(f.modal.idle() && f.channelFree());
 
     f.savePath = files.filePath("report.json");
     f.answer({"ok"});
     f.click("saveKeyReport");
-    QTRY_VERIFY(f.modal->idle());
+    QTRY_VERIFY(f.modal.idle());
     QFile file(f.savePath);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
@@ -111,12 +106,12 @@ void TestKeyReport::reportHoldsFactsNotSecrets()
 
     // The plain-text view shows the same facts, and no secret either.
     QString shown;
-    f.modal->actWhenShown("KeyReportView", [&shown](QWidget* view) {
+    f.modal.actWhenShown("KeyReportView", [&shown](QWidget* view) {
         shown = view->findChild<QPlainTextEdit*>("keyReportText")->toPlainText();
         view->findChild<QAbstractButton*>("close")->click();
     });
     f.click("showKeyReport");
-    QTRY_VERIFY(f.modal->idle());
+    QTRY_VERIFY(f.modal.idle());
     for (const char* line : {"device.serial: 4C7D13A8", "fido.pin_retries: 8", "piv_slots.9a.subject: CN=Report Cert",
                              "otp_slots[1].configured: no"})
         QVERIFY2(shown.split('\n').contains(line), line);

@@ -1,14 +1,11 @@
 // The question before a secret's last try, against kvman-sim: asked at one try left, not at two,
 // and Cancel sends nothing.
-#include "piv/pivfixture.h"
-
 #include "common/simharness.h"
 #include "common/simprocess.h"
+#include "common/testwindow.h"
 #include "support/protocol.h"
 
-#include <QScopeGuard>
-
-using namespace piv;
+#include <QtTest>
 
 namespace {
 
@@ -43,25 +40,24 @@ private slots:
     void pivPinCancelledOnLastTry();
 
 private:
-    bool startWindow(SimHarness& sim, Fixture& f);
-    bool run(Fixture& f, const char* button, const QStringList& script);
+    bool readKey(SimHarness& sim, TestWindow& f);
+    bool run(TestWindow& f, const char* button, const QStringList& script);
 };
 
-bool TestLastTry::startWindow(SimHarness& sim, Fixture& f)
+bool TestLastTry::readKey(SimHarness& sim, TestWindow& f)
 {
-    f.start(SimHarness::simPath());
     if (!sim.waitUntilReady() || !QTest::qWaitFor([] { return g_currInterface != 0; }, kSlowMs))
         return false;
     f.click("btn_getdeviceinfo");
     // The details come last, after the start-up report.
-    return QTest::qWaitFor([&f] { return !labelText(f.window, "pidValue").isEmpty() && f.channelFree(); }, kSlowMs);
+    return QTest::qWaitFor([&f] { return !f.text("pidValue").isEmpty() && f.channelFree(); }, kSlowMs);
 }
 
-bool TestLastTry::run(Fixture& f, const char* button, const QStringList& script)
+bool TestLastTry::run(TestWindow& f, const char* button, const QStringList& script)
 {
     f.answer(script);
     f.click(button);
-    return QTest::qWaitFor([&f] { return f.modal->idle() && f.channelFree(); }, kSlowMs);
+    return QTest::qWaitFor([&f] { return f.modal.idle() && f.channelFree(); }, kSlowMs);
 }
 
 void TestLastTry::fidoPin_data()
@@ -85,9 +81,8 @@ void TestLastTry::fidoPin()
     SimHarness sim("R8");
     sim.useStateFile();
     QVERIFY(spendFidoTries(triesLeft));
-    Fixture f;
-    const auto stop = qScopeGuard([&f] { f.stop(); });
-    QVERIFY(startWindow(sim, f));
+    TestWindow f(SimHarness::simPath());
+    QVERIFY(readKey(sim, f));
     f.click("fido");
     QTRY_VERIFY(f.channelFree());
     // The log also holds the lines that spent the tries.
@@ -102,9 +97,8 @@ void TestLastTry::fidoPin()
 void TestLastTry::pivPinCancelledOnLastTry()
 {
     SimHarness sim("R8");
-    Fixture f;
-    const auto stop = qScopeGuard([&f] { f.stop(); });
-    QVERIFY(startWindow(sim, f));
+    TestWindow f(SimHarness::simPath());
+    QVERIFY(readKey(sim, f));
     f.click("piv");
     QTRY_VERIFY(f.channelFree());
     const QString change = "change=" + kWrongPivPin + ",123456";

@@ -1,17 +1,12 @@
 // Every way an operation can end other than by its own reply, for the operations that hold a
 // secret or show the busy panel: the panel goes, the channel is free, the secrets are gone, and
 // the one message never tells of a success the key did not confirm.
-#include "app/commands.h"
-#include "app/mainwindow.h"
-#include "common/fakebackend.h"
-#include "common/modalhelper.h"
+#include "app/page.h"
 #include "common/simharness.h"
-#include "common/windowaccess.h"
+#include "common/testwindow.h"
 #include "ui/waitingdialog.h"
 
 #include <QLabel>
-#include <QPushButton>
-#include <QStackedWidget>
 #include <QtTest>
 
 #include <csignal>
@@ -44,11 +39,6 @@ QList<Operation> operations()
     };
 }
 
-QPushButton* button(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<QPushButton*>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestOperations : public QObject
@@ -66,6 +56,7 @@ private slots:
     void unplugDuringResetTouchShowsNoKey();
 
 private:
+    static void readKey(TestWindow& w, SimHarness& sim);
     void startOperation(MainWindow& window, const Operation& operation);
     void checkEnded(MainWindow& window, ModalHelper& modal);
     std::unique_ptr<SimHarness> m_sim;
@@ -154,45 +145,50 @@ void TestOperations::unconfirmedEnd()
 void TestOperations::backendDiesMidCommandAndItsStartupReplyIsNotTheAnswer()
 {
     SimHarness sim;
-    MainWindow window(nullptr, SimHarness::simPath());
-    ModalHelper modal;
+    TestWindow w(SimHarness::simPath());
     QVERIFY(sim.waitUntilReady());
     QTRY_VERIFY(g_currInterface != 0);
-    QVERIFY(sim.control(QStringLiteral("misbehave hang")).startsWith(QLatin1String("ok")));
-    startOperation(window, {"otp put", Cmd::otpList(), CmdType::OtpPut});
+    QVERIFY(sim.control("misbehave hang").startsWith("ok"));
+    startOperation(w.window, {"otp put", Cmd::otpList(), CmdType::OtpPut});
     QTRY_COMPARE(sim.receivedLines().size(), 2);
-    QVERIFY(Access::lockHeld(window));
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    ::kill(pid_t(Access::backendPid(window)), SIGKILL);
+    QVERIFY(!w.channelFree());
+    w.answer({"ok"});
+    ::kill(pid_t(Access::backendPid(w.window)), SIGKILL);
     QTRY_COMPARE(sim.receivedLines(), (QStringList{" monitor start", "otp list", " monitor start"}));
-    checkEnded(window, modal);
-    QVERIFY(modal.lastText().startsWith(QLatin1String("The key manager backend stopped and was restarted.")));
+    checkEnded(w.window, w.modal);
+    QVERIFY(w.lastMessage().startsWith("The key manager backend stopped and was restarted."));
     // What the new backend reports on its own reaches the device handling only.
     QTRY_VERIFY(g_currInterface != 0);
-    QCOMPARE(modal.seen().size(), 1);
+    QCOMPARE(w.messages().size(), 1);
 }
 
 // A reply arriving while a question is open neither rewrites it nor answers it.
 void TestOperations::replyWhileAQuestionIsOpenWaits()
 {
-    FakeBackend backend;
-    MainWindow window(nullptr, backend.program());
-    ModalHelper modal;
-    QTRY_COMPARE(backend.receivedLines().size(), 1);
+    TestWindow w;
     isfidoHavePin = true;
     QString questionText;
-    modal.actWhenShown(QStringLiteral("DialogMessage"), [&](QWidget* question) {
-        Access::reply(window, QStringLiteral("{\"SW\":\"6A80\",\"INFO\":\"late failure\"}"), 7);
-        questionText = question->findChild<QLabel*>(QStringLiteral("label_message"))->text();
-        button(question, "cancel")->click();
+    w.modal.actWhenShown("DialogMessage", [&](QWidget* question) {
+        w.reply(Reply::status("6A80", "late failure"), 7);
+        questionText = question->findChild<QLabel*>("label_message")->text();
+        question->findChild<QAbstractButton*>("cancel")->click();
     });
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QMetaObject::invokeMethod(&window, "on_reset_clicked");
-    QTRY_VERIFY(modal.idle());
-    QVERIFY(questionText.startsWith(QLatin1String("All FIDO related credentials will be removed")));
-    QCOMPARE(modal.seen().size(), 2);
-    QCOMPARE(modal.lastText(), QStringLiteral("late failure"));
-    QCOMPARE(backend.receivedLines(), QStringList{" monitor start"});
+    w.answer({"ok"});
+    QMetaObject::invokeMethod(&w.window, "on_reset_clicked");
+    QTRY_VERIFY(w.modal.idle());
+    QVERIFY(questionText.startsWith("All FIDO related credentials will be removed"));
+    QCOMPARE(w.messages().size(), 2);
+    QCOMPARE(w.lastMessage(), QStringLiteral("late failure"));
+    QVERIFY(w.sent().isEmpty());
+}
+
+// The window on kvman-sim with the key's details read.
+void TestOperations::readKey(TestWindow& w, SimHarness& sim)
+{
+    QVERIFY(sim.waitUntilReady());
+    QTRY_VERIFY(g_currInterface != 0); // the start-up report has been read
+    w.window.cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
+    QTRY_VERIFY(g_insreted);
 }
 
 void TestOperations::resetIsResentOnlyToTheSameKey_data()
@@ -206,52 +202,43 @@ void TestOperations::resetIsResentOnlyToTheSameKey()
 {
     QFETCH(bool, sameKey);
     SimHarness sim;
-    MainWindow window(nullptr, SimHarness::simPath());
-    ModalHelper modal;
-    QVERIFY(sim.waitUntilReady());
-    QTRY_VERIFY(g_currInterface != 0); // the start-up report has been read
-    window.cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
-    QTRY_VERIFY(g_insreted);
-    QVERIFY(sim.control(QStringLiteral("fido clock +11")).startsWith(QLatin1String("ok")));
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QMetaObject::invokeMethod(&window, "on_reset_clicked");
-    QTRY_COMPARE(Access::waiting(window)->text(),
-                 QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
-    QCOMPARE(sim.control(QStringLiteral("unplug")), QStringLiteral("ok keys=0"));
+    TestWindow w(SimHarness::simPath());
+    readKey(w, sim);
+    QVERIFY(sim.control("fido clock +11").startsWith("ok"));
+    w.answer({"ok"});
+    QMetaObject::invokeMethod(&w.window, "on_reset_clicked");
+    QTRY_COMPARE(w.busyText(), QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
+    QCOMPARE(sim.control("unplug"), QStringLiteral("ok keys=0"));
     if (!sameKey)
-        QVERIFY(sim.control(QStringLiteral("model R22")).startsWith(QLatin1String("ok")));
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QCOMPARE(sim.control(QStringLiteral("plug")), QStringLiteral("ok keys=1"));
-    QTRY_VERIFY(modal.idle());
-    QCOMPARE(modal.lastText(), sameKey ? QStringLiteral("Reset successfully.")
-                                       : QStringLiteral("This is not the key that was being reset, so it was not "
-                                                        "reset.\nTo reset this key, start the reset again."));
-    QCOMPARE(sim.receivedLines().count(QStringLiteral("fido reset")), sameKey ? 2 : 1);
+        QVERIFY(sim.control("model R22").startsWith("ok"));
+    w.answer({"ok"});
+    QCOMPARE(sim.control("plug"), QStringLiteral("ok keys=1"));
+    QTRY_VERIFY(w.modal.idle());
+    QCOMPARE(w.lastMessage(), sameKey ? QStringLiteral("Reset successfully.")
+                                      : QStringLiteral("This is not the key that was being reset, so it was not "
+                                                       "reset.\nTo reset this key, start the reset again."));
+    QCOMPARE(sim.receivedLines().count("fido reset"), sameKey ? 2 : 1);
     // Either way the window shows the key that is present.
     QTRY_VERIFY(g_insreted);
-    QVERIFY(!Access::waiting(window)->isShowing());
+    QVERIFY(!w.busy());
 }
 
 void TestOperations::unplugDuringResetTouchShowsNoKey()
 {
     SimHarness sim;
-    MainWindow window(nullptr, SimHarness::simPath());
-    ModalHelper modal;
-    QVERIFY(sim.waitUntilReady());
-    QTRY_VERIFY(g_currInterface != 0); // the start-up report has been read
-    window.cmdSend(Cmd::deviceInfo(), CmdType::DeviceInfo);
-    QTRY_VERIFY(g_insreted);
-    QVERIFY(sim.control(QStringLiteral("touch manual")).startsWith(QLatin1String("ok")));
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QMetaObject::invokeMethod(&window, "on_reset_clicked");
-    QTRY_VERIFY(sim.control(QStringLiteral("status")).contains(QLatin1String("touch_pending=yes")));
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    QCOMPARE(sim.control(QStringLiteral("unplug")), QStringLiteral("ok keys=0"));
-    QTRY_VERIFY(modal.idle());
-    QVERIFY(modal.lastText().startsWith(QLatin1String("The key was removed before the reset was confirmed.")));
-    QCOMPARE(window.findChild<QStackedWidget*>(QStringLiteral("contentPage"))->currentIndex(), 1);
-    QVERIFY(!Access::waiting(window)->isShowing());
-    QVERIFY(!Access::lockHeld(window));
+    TestWindow w(SimHarness::simPath());
+    readKey(w, sim);
+    QVERIFY(sim.control("touch manual").startsWith("ok"));
+    w.answer({"ok"});
+    QMetaObject::invokeMethod(&w.window, "on_reset_clicked");
+    QTRY_VERIFY(sim.control("status").contains("touch_pending=yes"));
+    w.answer({"ok"});
+    QCOMPARE(sim.control("unplug"), QStringLiteral("ok keys=0"));
+    QTRY_VERIFY(w.modal.idle());
+    QVERIFY(w.lastMessage().startsWith("The key was removed before the reset was confirmed."));
+    QCOMPARE(w.page(), int(Page::NoKey));
+    QVERIFY(!w.busy());
+    QVERIFY(w.channelFree());
 }
 
 QTEST_MAIN(TestOperations)

@@ -1,204 +1,180 @@
-#include "devicewindow.h"
-
 #include "app/json.h"
 #include "app/keyreport.h"
+#include "app/page.h"
+#include "common/testwindow.h"
+#include "support/protocol.h"
 
 #include <QCheckBox>
-#include <QFrame>
-#include <QPushButton>
-#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char kOldFirmware[] = "{\"SW\":\"9000\",\"DATA\":[{\"COS_VERSION\":\"1.0.00\",\"SERIAL_NUMBER\":\"00000000\"}]}";
+const char kGeneric[] = "Other error.Please try again or replug...";
+const char kNoKey[] = "No VELMORA FIDO Security Key Inserted";
+
+} // namespace
 
 class TestDevice : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { m_w = std::make_unique<TestWindow>(); }
     void cleanup();
 
     void plugShowsContinueButWaitsForTheUser();
     void removalAndSeveralKeysResetTheWindow_data();
     void removalAndSeveralKeysResetTheWindow();
-    void detailsFillTheHomePage();
-    void oldFirmwareHidesVersionAndSerial();
-    void detailKeysMatchByPrefix();
-    void transportRules_data();
-    void transportRules();
-    void applicationMask_data();
-    void applicationMask();
-    void failedDetailsAreIgnored();
+    void details_data();
+    void details();
+    void keyTexts_data();
+    void keyTexts();
     void severalRecordsLastNameWinsApplicationsAddUp_data();
     void severalRecordsLastNameWinsApplicationsAddUp();
-    void startupReplySetsApplications();
-
-    void deviceEventOverridesCommandInFlight();
-    void droppedTypesChangeNothing_data();
-    void droppedTypesChangeNothing();
-    void fallbackAndUnparsableRepliesGiveGenericText_data();
-    void fallbackAndUnparsableRepliesGiveGenericText();
-    void removalClosesOpenMessage();
+    void startupReplySetsApplicationsAndForgetsThePin();
+    void failedDetailsAreIgnored();
+    void fallbackReplies_data();
+    void fallbackReplies();
+    void keyEventClosesOpenMessage_data();
+    void keyEventClosesOpenMessage();
     void removalClosesPinDialog();
     void removalDuringReplugKeepsWindow_data();
     void removalDuringReplugKeepsWindow();
-    void timeOutWithoutKeyResetsWindow();
-    void timeOutWithKeyOnlyTells();
+    void timeOut_data();
+    void timeOut();
 
 private:
-    void showKey(const QString& transport, const QString& application) { m_key->showKey(transport, application); }
-    QStringList sentAfterStart() const { return m_key->sent(); }
+    bool hidden(const QString& name) const { return m_w->widget(name)->isHidden(); }
+    bool enabled(const QString& name) const { return m_w->widget(name)->isEnabled(); }
+    bool checked(const QString& name) const { return m_w->widget<QCheckBox>(name)->isChecked(); }
 
-    std::unique_ptr<DeviceWindow> m_key;
-    MainWindow* m_window = nullptr;
-    ModalHelper* m_modal = nullptr;
+    std::unique_ptr<TestWindow> m_w;
 };
-
-void TestDevice::init()
-{
-    m_key = std::make_unique<DeviceWindow>();
-    m_window = &m_key->window;
-    m_modal = &m_key->modal;
-    QTRY_COMPARE(m_key->backend.receivedLines().size(), 1);
-}
 
 void TestDevice::cleanup()
 {
-    QVERIFY(m_modal->idle());
-    m_key.reset();
+    QVERIFY(m_w->modal.idle());
+    Access::awaitReplug(m_w->window, false);
+    Access::switching(m_w->window) = false;
+    m_w.reset();
 }
 
 void TestDevice::plugShowsContinueButWaitsForTheUser()
 {
-    Access::reply(*m_window, kPlugged, 0);
-    QTRY_VERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYINSERT.png);"));
-    QCOMPARE(labelText(m_window, "label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
-    QVERIFY(!widget(m_window, "btn_getdeviceinfo")->isHidden());
-    QVERIFY(sentAfterStart().isEmpty());
+    m_w->reply(Reply::kPlugged, 0);
+    QCOMPARE(m_w->text("label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
+    QVERIFY(!hidden("btn_getdeviceinfo"));
+    QVERIFY(m_w->sent().isEmpty());
 
-    widget<QPushButton>(m_window, "btn_getdeviceinfo")->click();
-    QTRY_COMPARE(sentAfterStart(), QStringList{"monitor deviceinfo"});
+    m_w->click("btn_getdeviceinfo");
+    QTRY_COMPARE(m_w->sent(), QStringList{"monitor deviceinfo"});
 }
 
 void TestDevice::removalAndSeveralKeysResetTheWindow_data()
 {
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("label");
-    QTest::newRow("no key") << QString(kRemoved) << "No VELMORA FIDO Security Key Inserted";
-    QTest::newRow("several keys") << QString(kSeveral) << "Multiable VELMORA FIDO Security Key Inserted";
+    QTest::addRow("no key") << QString(Reply::kRemoved) << kNoKey;
+    QTest::addRow("several keys") << QString(Reply::kSeveral) << "Multiable VELMORA FIDO Security Key Inserted";
 }
 
 void TestDevice::removalAndSeveralKeysResetTheWindow()
 {
     QFETCH(QString, event);
     QFETCH(QString, label);
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
-    QVERIFY(g_insreted);
-    Access::holdSecrets(*m_window, QStringLiteral("1234"));
-    Access::reply(*m_window, event, 0);
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
+    Access::holdSecrets(m_w->window, QStringLiteral("1234"));
+    m_w->window.cmdSend(Cmd::pivChangePin("123456", "654321"), CmdType::PivChangePin);
+    m_w->reply(event);
     QVERIFY(!g_insreted);
-    QVERIFY(Access::heldSecrets(*m_window).isEmpty());
+    QVERIFY(m_w->channelFree());
+    QCOMPARE(visibleDialogCount(), 0);
+    QVERIFY(m_w->heldSecrets().isEmpty());
     QCOMPARE(g_currInterface, quint16(0));
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
-    QCOMPARE(labelText(m_window, "label_24"), label);
-    QTRY_VERIFY(widget(m_window, "frame_state")->styleSheet().startsWith("image:url(:/new/prefix1/KEYROME.png);"));
-    QVERIFY(widget(m_window, "btn_getdeviceinfo")->isHidden());
-    QVERIFY(!widget(m_window, "application")->isEnabled());
-    QVERIFY(!widget(m_window, "interface_2")->isEnabled());
-    QVERIFY(Access::model(*m_window).isEmpty());
-    QVERIFY(!widget<QCheckBox>(m_window, "isFIDO2")->isChecked());
+    QCOMPARE(m_w->page(), int(Page::NoKey));
+    QCOMPARE(m_w->text("label_24"), label);
+    QVERIFY(hidden("btn_getdeviceinfo"));
+    QVERIFY(!enabled("application") && !enabled("interface_2"));
+    QVERIFY(Access::model(m_w->window).isEmpty());
+    QVERIFY(!checked("isFIDO2"));
 }
 
-void TestDevice::detailsFillTheHomePage()
+// The home page after a details reply that follows an earlier one: what the new reply lacks is
+// cleared, and old firmware's placeholder version and serial are hidden.
+void TestDevice::details_data()
 {
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OPENPGP+OTP+NDEF");
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
-    QCOMPARE(labelText(m_window, "keyname"), QStringLiteral("Kestra FIDO Plus"));
-    QCOMPARE(labelText(m_window, "pidValue"), QStringLiteral("0x0F15&0x3E5C"));
-    QCOMPARE(labelText(m_window, "cosValue"), QStringLiteral("4.3.11"));
-    QCOMPARE(labelText(m_window, "snValue"), QStringLiteral("4C7D13A8"));
-    QCOMPARE(Access::model(*m_window), QStringLiteral("R15"));
-    QVERIFY(widget(m_window, "application")->isEnabled());
-    QVERIFY(widget(m_window, "interface_2")->isEnabled());
-    QCOMPARE(g_currInterface, quint16(0x3F));
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("model");
+    const QString full = Reply::details("FIDO", "FIDO2");
+    const QString prefixed = "{\"SW\":\"9000\",\"DATA\":[{\"NAME_OF_KEY\":\"Prefixed\",\"MODULE_ID\":\"R3\"}]}";
+    const auto row = [](const char* name, QString before, QString reply, const char* key, const char* serial,
+                        const char* model) { QTest::addRow("%s", name) << before << reply << key << serial << model; };
+    row("old firmware", full, kOldFirmware, "Kestra FIDO Plus", "", "R15");
+    row("new firmware again", kOldFirmware, full, "Kestra FIDO Plus", "4C7D13A8", "R15");
+    row("keys matched by prefix", full, prefixed, "Prefixed", "", "R3");
 }
 
-void TestDevice::oldFirmwareHidesVersionAndSerial()
+void TestDevice::details()
 {
-    Access::reply(*m_window, "{\"SW\":\"9000\",\"DATA\":[{\"COS_VERSION\":\"1.0.00\",\"SERIAL_NUMBER\":\"00000000\"}]}",
-                  CmdType::DeviceInfo);
-    QVERIFY(widget(m_window, "label_12")->isHidden());
-    QVERIFY(widget(m_window, "label_17")->isHidden());
-    QVERIFY(labelText(m_window, "cosValue").isEmpty());
-    QVERIFY(labelText(m_window, "snValue").isEmpty());
-    Access::reply(*m_window, details("FIDO", "FIDO2"), CmdType::DeviceInfo);
-    QVERIFY(!widget(m_window, "label_12")->isHidden());
-    QVERIFY(!widget(m_window, "label_17")->isHidden());
+    QFETCH(QString, before);
+    QFETCH(QString, reply);
+    QFETCH(QString, name);
+    QFETCH(QString, serial);
+    QFETCH(QString, model);
+    m_w->reply(before, CmdType::DeviceInfo);
+    m_w->reply(reply, CmdType::DeviceInfo);
+    QCOMPARE(m_w->page(), int(Page::Home));
+    QCOMPARE(m_w->text("keyname"), name);
+    QCOMPARE(m_w->text("snValue"), serial);
+    QCOMPARE(m_w->text("cosValue"), serial.isEmpty() ? "" : "4.3.11");
+    QCOMPARE(m_w->text("pidValue"), serial.isEmpty() ? "" : "0x0F15&0x3E5C");
+    QCOMPARE(hidden("label_12"), reply == kOldFirmware);
+    QCOMPARE(hidden("label_17"), reply == kOldFirmware);
+    QCOMPARE(Access::model(m_w->window), model);
+    QVERIFY(enabled("application") && enabled("interface_2"));
 }
 
-void TestDevice::detailKeysMatchByPrefix()
-{
-    Access::reply(*m_window, "{\"SW\":\"9000\",\"DATA\":[{\"NAME_OF_KEY\":\"Prefixed\",\"MODULE_ID\":\"R3\"}]}",
-                  CmdType::DeviceInfo);
-    QCOMPARE(labelText(m_window, "keyname"), QStringLiteral("Prefixed"));
-    QCOMPARE(Access::model(*m_window), QStringLiteral("R3"));
-}
-
-void TestDevice::transportRules_data()
+// The menus, boxes and application bits a key's transport and application texts give.
+void TestDevice::keyTexts_data()
 {
     QTest::addColumn<QString>("transport");
-    QTest::addColumn<bool>("fido");
-    QTest::addColumn<bool>("piv");
-    QTest::addColumn<bool>("otpMenu");
-    QTest::addColumn<bool>("isOTP");
-    QTest::newRow("keyboard alone") << "OTP" << false << false << false << true;
-    QTest::newRow("fido and keyboard") << "FIDO+OTP" << true << false << true << true;
-    QTest::newRow("all three") << "FIDO+CCID+OTP" << true << true << true << true;
-    QTest::newRow("no keyboard") << "FIDO+CCID" << true << true << false << false;
-}
-
-void TestDevice::transportRules()
-{
-    QFETCH(QString, transport);
-    QFETCH(bool, fido);
-    QFETCH(bool, piv);
-    QFETCH(bool, otpMenu);
-    QFETCH(bool, isOTP);
-    showKey(transport, "FIDO2U2F+PIV+OTP");
-    QCOMPARE(widget(m_window, "fido")->isEnabled(), fido);
-    QCOMPARE(widget(m_window, "piv")->isEnabled(), piv);
-    QCOMPARE(widget(m_window, "otp")->isEnabled(), otpMenu);
-    QCOMPARE(widget<QCheckBox>(m_window, "isOTP")->isChecked(), isOTP);
-    QCOMPARE(widget<QCheckBox>(m_window, "isfido_p")->isChecked(), fido);
-    QCOMPARE(widget<QCheckBox>(m_window, "isccid_p")->isChecked(), piv);
-    QCOMPARE(widget<QCheckBox>(m_window, "isotp_p")->isChecked(), isOTP);
-}
-
-void TestDevice::applicationMask_data()
-{
     QTest::addColumn<QString>("application");
     QTest::addColumn<int>("mask");
-    QTest::newRow("FIDO2U2F+PIV") << "FIDO2U2F+PIV" << 0x07;
-    QTest::newRow("separate FIDO2 and U2F") << "FIDO2+U2F+NDEF" << 0x13;
-    QTest::newRow("OTP without keyboard transport") << "FIDO2+OTP" << 0x01;
-    QTest::newRow("case matters") << "fido2+Piv+OPENPGP" << 0x08;
-    QTest::newRow("empty parts kept") << "+PIV++" << 0x04;
+    QTest::addColumn<QString>("menus");
+    const auto row = [](const char* name, const char* transport, const char* application, int mask, const char* menus) {
+        QTest::addRow("%s", name) << transport << application << mask << menus;
+    };
+    row("keyboard alone", "OTP", "FIDO2U2F+PIV+OTP", 0x27, "");
+    row("fido and keyboard", "FIDO+OTP", "FIDO2U2F+PIV+OTP", 0x27, "fido otp");
+    row("all three", "FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP", 0x27, "fido piv otp");
+    row("no keyboard", "FIDO+CCID", "FIDO2U2F+PIV+OTP", 0x07, "fido piv");
+    row("separate FIDO2 and U2F", "FIDO+CCID", "FIDO2+U2F+NDEF", 0x13, "fido piv");
+    row("case matters", "FIDO+CCID", "fido2+Piv+OPENPGP", 0x08, "fido piv");
+    row("empty parts kept", "FIDO+CCID", "+PIV++", 0x04, "fido piv");
 }
 
-void TestDevice::applicationMask()
+void TestDevice::keyTexts()
 {
+    QFETCH(QString, transport);
     QFETCH(QString, application);
     QFETCH(int, mask);
-    showKey("FIDO+CCID", application);
+    QFETCH(QString, menus);
+    m_w->showKey(transport, application);
     QCOMPARE(int(g_currInterface), mask);
-    QCOMPARE(widget(m_window, "ispiv")->isHidden(), !(mask & 0x04));
-}
-
-void TestDevice::failedDetailsAreIgnored()
-{
-    Access::reply(*m_window, kPlugged, 0);
-    Access::reply(*m_window, "{\"SW\":\"6F00\",\"INFO\":\"no key\"}", CmdType::DeviceInfo);
-    QVERIFY(!g_insreted);
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
-    QCOMPARE(visibleDialogCount(), 0);
+    for (const QString menu : {"fido", "piv", "otp"})
+        QCOMPARE(enabled(menu), menus.contains(menu));
+    QCOMPARE(checked("isfido_p"), transport.contains("FIDO"));
+    QCOMPARE(checked("isccid_p"), transport.contains("CCID"));
+    QCOMPARE(checked("isotp_p"), transport.contains("OTP"));
+    QCOMPARE(checked("isOTP"), bool(mask & AppOtp));
+    QCOMPARE(hidden("isotp"), !(mask & AppOtp));
+    QCOMPARE(hidden("ispiv"), !(mask & AppPiv));
 }
 
 // Long replies skip repeated records and look for the last name from the end; what is shown and
@@ -207,24 +183,22 @@ void TestDevice::severalRecordsLastNameWinsApplicationsAddUp_data()
 {
     QTest::addColumn<QString>("records");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("mask");
     const QString pivA = "{\"NAME\":\"A\",\"APPLICATION\":\"PIV\"}";
     const QString ndefA = "{\"NAME\":\"A\",\"APPLICATION\":\"NDEF\"}";
     const QString ndefB = "{\"NAME\":\"B\",\"APPLICATION\":\"NDEF\"}";
-    QTest::newRow("later record") << pivA + "," + ndefB << "B" << 0x14;
-    QTest::newRow("repeated, then a value changes") << pivA + "," + pivA + "," + ndefA << "A" << 0x14;
-    QTest::newRow("back to an earlier record") << pivA + "," + ndefB + "," + pivA << "A" << 0x14;
+    QTest::addRow("later record") << pivA + "," + ndefB << "B";
+    QTest::addRow("repeated, then a value changes") << pivA + "," + pivA + "," + ndefA << "A";
+    QTest::addRow("back to an earlier record") << pivA + "," + ndefB + "," + pivA << "A";
 }
 
 void TestDevice::severalRecordsLastNameWinsApplicationsAddUp()
 {
     QFETCH(QString, records);
     QFETCH(QString, name);
-    QFETCH(int, mask);
     const QString reply = "{\"SW\":\"9000\",\"DATA\":[" + records + "]}";
-    Access::reply(*m_window, reply, CmdType::DeviceInfo);
-    QCOMPARE(labelText(m_window, "keyname"), name);
-    QCOMPARE(int(g_currInterface), mask);
+    m_w->reply(reply, CmdType::DeviceInfo);
+    QCOMPARE(m_w->text("keyname"), name);
+    QCOMPARE(int(g_currInterface), AppPiv | AppNdef);
     const QByteArray bytes = reply.toUtf8();
     const char* cursor = bytes.constData();
     KeyReport report;
@@ -232,139 +206,134 @@ void TestDevice::severalRecordsLastNameWinsApplicationsAddUp()
     QCOMPARE(report.toJson(QDateTime()).value("device").toObject().value("name").toString(), name);
 }
 
-void TestDevice::startupReplySetsApplications()
+void TestDevice::startupReplySetsApplicationsAndForgetsThePin()
 {
-    Access::fidoPin(*m_window) = QStringLiteral("1234");
-    Access::reply(*m_window,
-                  "{\"SW\":\"9000\",\"DATA\":[{\"TRANSPORT\":\"FIDO+CCID+OTP\",\"APPLICATION\":\"FIDO2U2F+PIV\"}]}",
-                  CmdType::Startup);
+    Access::fidoPin(m_w->window) = QStringLiteral("1234");
+    m_w->reply("{\"SW\":\"9000\",\"DATA\":[{\"TRANSPORT\":\"FIDO+CCID+OTP\",\"APPLICATION\":\"FIDO2U2F+PIV\"}]}",
+               CmdType::Startup);
     QCOMPARE(g_currInterface, quint16(0x07));
-    QVERIFY(widget<QCheckBox>(m_window, "isPIV")->isChecked());
-    // A PIN typed for the backend before this one is not kept.
-    QVERIFY(Access::fidoPin(*m_window).isEmpty());
+    QVERIFY(checked("isPIV"));
+    QVERIFY(Access::fidoPin(m_w->window).isEmpty());
 }
 
-void TestDevice::deviceEventOverridesCommandInFlight()
+void TestDevice::failedDetailsAreIgnored()
 {
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    m_window->cmdSend(Cmd::pivChangePin("123456", "654321"), CmdType::PivChangePin);
-    Access::reply(*m_window, kRemoved, g_currItem);
+    m_w->reply(Reply::kPlugged, 0);
+    m_w->reply(Reply::status("6F00", "no key"), CmdType::DeviceInfo);
+    QVERIFY(!g_insreted);
+    QCOMPARE(m_w->page(), int(Page::NoKey));
     QCOMPARE(visibleDialogCount(), 0);
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
-    QCOMPARE(g_currItem, int(CmdType::PivChangePin));
 }
 
-void TestDevice::droppedTypesChangeNothing_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::newRow("6") << 6;
-    QTest::newRow("41") << 41;
-}
-
-void TestDevice::droppedTypesChangeNothing()
-{
-    QFETCH(int, type);
-    Access::waiting(*m_window)->show(m_window, QStringLiteral("busy"));
-    const int dialogs = visibleDialogCount();
-    Access::reply(*m_window, "{\"SW\":\"6A80\",\"INFO\":\"x\"}", type);
-    QVERIFY(Access::waiting(*m_window)->isShowing());
-    QCOMPARE(visibleDialogCount(), dialogs);
-    Access::waiting(*m_window)->hide();
-}
-
-void TestDevice::fallbackAndUnparsableRepliesGiveGenericText_data()
+// Replies no handler claims, or that are no reply at all, end the busy panel with one warning.
+void TestDevice::fallbackReplies_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("message");
-    QTest::newRow("type 7 success without INFO")
-        << "{\"SW\":\"9000\"}" << 7 << "Other error.Please try again or replug...";
-    QTest::newRow("type outside the table") << "{\"SW\":\"9000\",\"INFO\":\"said\"}" << 77 << "said";
-    QTest::newRow("not an object") << "Segmentation fault" << 11 << "Other error.Please try again or replug...";
-    QTest::newRow("runaway INFO is cut") << "{\"SW\":\"6A80\",\"INFO\":\"" + QString(600, 'x') + "\"}" << 7
-                                         << QString(512, 'x') + "...";
+    QTest::addRow("dropped type") << Reply::status("6A80", "x") << int(CmdType::Dropped6) << "";
+    QTest::addRow("success without INFO") << "{\"SW\":\"9000\"}" << 7 << kGeneric;
+    QTest::addRow("type outside the table") << Reply::status("9000", "said") << 77 << "said";
+    QTest::addRow("not an object") << "Segmentation fault" << 11 << kGeneric;
+    QTest::addRow("runaway INFO is cut") << Reply::status("6A80", QString(600, 'x')) << 7 << QString(512, 'x') + "...";
 }
 
-void TestDevice::fallbackAndUnparsableRepliesGiveGenericText()
+void TestDevice::fallbackReplies()
 {
     QFETCH(QString, text);
     QFETCH(int, type);
     QFETCH(QString, message);
-    Access::waiting(*m_window)->show(m_window, QStringLiteral("busy"));
-    m_modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    Access::reply(*m_window, text, type);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->seen().last().title, QStringLiteral("Warning"));
-    QCOMPARE(m_modal->lastText(), message);
-    QVERIFY(!Access::waiting(*m_window)->isShowing());
+    Access::waiting(m_w->window)->show(&m_w->window, QStringLiteral("busy"));
+    if (!message.isEmpty())
+        m_w->answer({"ok"});
+    m_w->reply(text, type);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), message.isEmpty() ? QStringList() : QStringList{"Warning / " + message});
+    QCOMPARE(m_w->busy(), message.isEmpty());
+    Access::waiting(m_w->window)->hide();
 }
 
-void TestDevice::removalClosesOpenMessage()
+// A message left open is closed by a removal and by the details of a key that came.
+void TestDevice::keyEventClosesOpenMessage_data()
 {
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    m_modal->actWhenShown(QStringLiteral("DialogMessage"), [this](QWidget*) { Access::reply(*m_window, kRemoved, 7); });
-    Access::reply(*m_window, "{\"SW\":\"6A80\",\"INFO\":\"failure\"}", 7);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(visibleDialogCount(), 0);
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("page");
+    QTest::addRow("removal") << QString(Reply::kRemoved) << 0 << int(Page::NoKey);
+    QTest::addRow("details") << Reply::details("FIDO", "FIDO2") << int(CmdType::DeviceInfo) << int(Page::Home);
+}
+
+void TestDevice::keyEventClosesOpenMessage()
+{
+    QFETCH(QString, event);
+    QFETCH(int, type);
+    QFETCH(int, page);
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
+    bool closed = false;
+    m_w->modal.actWhenShown("DialogMessage", [&](QWidget* message) {
+        m_w->reply(event, type);
+        closed = !message->isVisible();
+        message->close();
+    });
+    m_w->reply(Reply::status("6A80", "failure"), 7);
+    QVERIFY(m_w->modal.idle());
+    QVERIFY(closed);
+    QCOMPARE(m_w->page(), page);
 }
 
 void TestDevice::removalClosesPinDialog()
 {
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    m_modal->actWhenShown(QStringLiteral("changePIN"), [this](QWidget*) { Access::reply(*m_window, kRemoved, 0); });
-    const QMap<QString, QString> answer = Access::askChangePin(*m_window);
-    QVERIFY(m_modal->idle());
-    QVERIFY(answer.isEmpty());
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 1);
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
+    m_w->modal.actWhenShown("changePIN", [this](QWidget*) { m_w->reply(Reply::kRemoved, 0); });
+    QVERIFY(Access::askChangePin(m_w->window).isEmpty());
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->page(), int(Page::NoKey));
 }
 
+// A reset or a switch waits for the key to come back: its removal leaves the window as it was.
 void TestDevice::removalDuringReplugKeepsWindow_data()
 {
     QTest::addColumn<bool>("resetting");
-    QTest::newRow("reset") << true;
-    QTest::newRow("switch") << false;
+    QTest::addRow("reset") << true;
+    QTest::addRow("switch") << false;
 }
 
 void TestDevice::removalDuringReplugKeepsWindow()
 {
     QFETCH(bool, resetting);
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    if (resetting)
-        Access::awaitReplug(*m_window, true);
-    else
-        Access::switching(*m_window) = true;
-    Access::reply(*m_window, kRemoved, 0);
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
+    Access::awaitReplug(m_w->window, resetting);
+    Access::switching(m_w->window) = !resetting;
+    m_w->reply(Reply::kRemoved, 0);
     QVERIFY(!g_insreted);
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
+    QCOMPARE(m_w->page(), int(Page::Home));
     QCOMPARE(g_currInterface, quint16(0x07));
-    Access::awaitReplug(*m_window, false);
-    Access::switching(*m_window) = false;
 }
 
-void TestDevice::timeOutWithoutKeyResetsWindow()
+// Without a key the window is reset; with one it only tells.
+void TestDevice::timeOut_data()
 {
-    Access::reply(*m_window, kPlugged, 0);
-    Access::switching(*m_window) = true;
-    m_modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    emit Access::waiting(*m_window)->operationTimedout();
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->seen().last().title, QStringLiteral("Information"));
-    QVERIFY(m_modal->lastText().startsWith(QLatin1String("Operation time out.\n")));
-    QVERIFY(!Access::switching(*m_window));
-    QCOMPARE(labelText(m_window, "label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
-    QVERIFY(widget(m_window, "btn_getdeviceinfo")->isHidden());
+    QTest::addColumn<bool>("keyThere");
+    QTest::addRow("no key") << false;
+    QTest::addRow("key") << true;
 }
 
-void TestDevice::timeOutWithKeyOnlyTells()
+void TestDevice::timeOut()
 {
-    showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
-    m_modal->clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    emit Access::waiting(*m_window)->operationTimedout();
-    QVERIFY(m_modal->idle());
-    QVERIFY(m_modal->lastText().startsWith(QLatin1String("Operation time out.\n")));
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
-    QVERIFY(g_insreted);
+    QFETCH(bool, keyThere);
+    if (keyThere)
+        m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV");
+    else
+        m_w->reply(Reply::kPlugged, 0);
+    Access::switching(m_w->window) = true;
+    m_w->answer({"ok"});
+    emit Access::waiting(m_w->window)->operationTimedout();
+    QVERIFY(m_w->modal.idle());
+    QVERIFY(m_w->messages().value(0).startsWith("Information / Operation time out.\n"));
+    QVERIFY(!Access::switching(m_w->window));
+    QCOMPARE(m_w->page(), int(keyThere ? Page::Home : Page::NoKey));
+    QCOMPARE(m_w->text("label_24"), keyThere ? "VELMORA FIDO Security Key Inserted" : kNoKey);
+    QCOMPARE(hidden("btn_getdeviceinfo"), !keyThere);
 }
 
 QTEST_MAIN(TestDevice)

@@ -1,166 +1,141 @@
-#include "device/applicationswitch.h"
-#include "devicewindow.h"
+#include "app/page.h"
+#include "common/testwindow.h"
 
 #include <QCheckBox>
-#include <QPushButton>
-#include <QStackedWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char kSwitched[] = "Application switch successful.";
+
+} // namespace
 
 class TestSwitch : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { m_w = std::make_unique<TestWindow>(); }
     void cleanup();
-    void plan_data();
-    void plan();
+    void firstLine_data();
+    void firstLine();
     void applicationsChangeInPlace();
     void newTransportThenApplicationsAfterReplug();
     void transportsOnlyRereadsDetailsAfterOk();
-    void unchangedSendsNothing();
-    void nothingCheckedIsRefused();
     void transportsPage_data();
     void transportsPage();
     void applicationReplies_data();
     void applicationReplies();
     void failedTransportRestoresBoxes();
-    void onlyOtpLeavesOtpMenuDisabled();
+    void otpAloneLeavesOtpMenuDisabled();
 
 private:
+    // A key of model R3, whose applications page is the one with the six boxes.
     void showKey(const QString& application);
-    void check(const char* box, bool on) { widget<QCheckBox>(m_window, box)->setChecked(on); }
+    // Shows the key, makes the wish ("-PIV +PGP") on the applications page and saves it.
+    void save(const QString& application, const QString& wish);
+    void check(const QString& box, bool on) { m_w->widget<QCheckBox>(box)->setChecked(on); }
+    bool checked(const QString& box) const { return m_w->widget<QCheckBox>(box)->isChecked(); }
     // The lines after the details request.
-    QStringList sent() const { return m_key->sent().mid(1); }
+    QStringList sent() const { return m_w->sent().mid(1); }
 
-    std::unique_ptr<DeviceWindow> m_key;
-    MainWindow* m_window = nullptr;
-    ModalHelper* m_modal = nullptr;
+    std::unique_ptr<TestWindow> m_w;
 };
-
-void TestSwitch::init()
-{
-    m_key = std::make_unique<DeviceWindow>();
-    m_window = &m_key->window;
-    m_modal = &m_key->modal;
-    QTRY_COMPARE(m_key->backend.receivedLines().size(), 1);
-}
 
 void TestSwitch::cleanup()
 {
-    QVERIFY(m_modal->idle());
-    m_key.reset();
+    QVERIFY(m_w->modal.idle());
+    m_w.reset();
 }
 
-// A key of model R3, whose applications page is the one with the six boxes.
 void TestSwitch::showKey(const QString& application)
 {
-    m_key->showKey("FIDO+CCID+OTP", application, "R3");
-    QTRY_COMPARE(m_key->sent().size(), 1);
-    widget<QPushButton>(m_window, "interface_2")->click();
-    QCOMPARE(m_key->page(), 12);
+    m_w->showKey("FIDO+CCID+OTP", application, "R3");
+    QTRY_COMPARE(m_w->sent().size(), 1);
+    m_w->click("interface_2");
+    QCOMPARE(m_w->page(), int(Page::Applications));
 }
 
-void TestSwitch::plan_data()
+void TestSwitch::save(const QString& application, const QString& wish)
 {
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("wanted");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("transports");
-    QTest::newRow("PIV off, OpenPGP on") << 0x05 << 0x09 << 6 << 0x60;
-    QTest::newRow("FIDO2 only, add PIV") << 0x01 << 0x05 << 7 << 0x60;
-    QTest::newRow("FIDO2+PIV, add OTP") << 0x05 << 0x25 << 5 << 0x70;
-    QTest::newRow("unchanged") << 0x3F << 0x3F << 4 << 0x70;
-    QTest::newRow("FIDO group switched off") << 0x07 << 0x04 << 5 << 0x40;
-    QTest::newRow("U2F added to FIDO2") << 0x01 << 0x03 << 6 << 0x20;
-    QTest::newRow("NDEF alone from nothing") << 0x01 << 0x11 << 7 << 0x60;
+    showKey(application);
+    for (const QString& change : wish.split(' ', Qt::SkipEmptyParts))
+        check("is" + change.mid(1), change.startsWith('+'));
+    m_w->click("save");
 }
 
-void TestSwitch::plan()
+// What the save button writes first for a wish on the applications page.
+void TestSwitch::firstLine_data()
 {
-    QFETCH(int, current);
-    QFETCH(int, wanted);
-    QFETCH(int, state);
-    QFETCH(int, transports);
-    const ApplicationSwitch s = ApplicationSwitch::plan(current, wanted);
-    QCOMPARE(s.state, state);
-    QCOMPARE(s.transports, transports);
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<QString>("wish");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char* name, const char* app, const char* wish, const char* line, QString message) {
+        QTest::addRow("%s", name) << app << wish << line << message;
+    };
+    row("in place", "FIDO2+PIV", "-PIV +PGP", "device set_application -s 9", "");
+    row("U2F added in place", "FIDO2", "+U2F", "device set_application -s 3", "");
+    row("U2F without FIDO2", "PIV", "+U2F", "device set_transport -s 60", "");
+    row("new transport first", "FIDO2", "+PIV", "device set_transport -s 60", "");
+    row("transport only, OTP", "FIDO2+PIV", "+OTP", "device set_transport -s 70", "");
+    row("FIDO group off", "FIDO2U2F+PIV", "-FIDO2 -U2F", "device set_transport -s 40", "");
+    row("unchanged", "FIDO2", "", "", QStringLiteral("Success / ") + kSwitched);
+    row("nothing on", "FIDO2", "-FIDO2", "", "Warning /  Make sure at least one protocol is available.");
+}
+
+void TestSwitch::firstLine()
+{
+    QFETCH(QString, application);
+    QFETCH(QString, wish);
+    QFETCH(QString, line);
+    QFETCH(QString, message);
+    if (!message.isEmpty())
+        m_w->answer({"ok"});
+    save(application, wish);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QTRY_COMPARE(sent(), line.isEmpty() ? QStringList() : QStringList{line});
+    QCOMPARE(m_w->busyText(), line.isEmpty() ? "" : "Switching application, please wait ...");
 }
 
 void TestSwitch::applicationsChangeInPlace()
 {
-    showKey("FIDO2+PIV");
-    check("isPIV", false);
-    check("isPGP", true);
-    widget<QPushButton>(m_window, "save")->click();
-    QTRY_COMPARE(sent(), QStringList{"device set_application -s 9"});
-    QCOMPARE(Access::waiting(*m_window)->text(), QStringLiteral("Switching application, please wait ..."));
-
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    Access::reply(*m_window, kOk, CmdType::DeviceSetApplication);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Application switch successful."));
+    save("FIDO2+PIV", "-PIV +PGP");
+    m_w->answer({"ok"});
+    m_w->reply(Reply::kOk, CmdType::DeviceSetApplication);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), QStringList{QStringLiteral("Success / ") + kSwitched});
+    QVERIFY(!m_w->busy());
     QCOMPARE(g_currInterface, quint16(0x09));
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 0);
+    QCOMPARE(m_w->page(), int(Page::Home));
 }
 
 void TestSwitch::newTransportThenApplicationsAfterReplug()
 {
-    showKey("FIDO2");
-    check("isPIV", true);
-    widget<QPushButton>(m_window, "save")->click();
-    QTRY_COMPARE(sent(), QStringList{"device set_transport -s 60"});
-
-    Access::reply(*m_window, kOk, CmdType::DeviceSetTransport);
-    QVERIFY(Access::switching(*m_window));
-    QCOMPARE(Access::waiting(*m_window)->text(),
-             QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
-    Access::reply(*m_window, kRemoved, CmdType::DeviceSetTransport);
-    QCOMPARE(widget<QStackedWidget>(m_window, "contentPage")->currentIndex(), 12);
-    Access::reply(*m_window, kPlugged, CmdType::DeviceSetTransport);
+    save("FIDO2", "+PIV");
+    m_w->reply(Reply::kOk, CmdType::DeviceSetTransport);
+    QCOMPARE(m_w->busyText(), QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
+    m_w->reply(Reply::kRemoved, CmdType::DeviceSetTransport);
+    QCOMPARE(m_w->page(), int(Page::Applications));
+    m_w->reply(Reply::kPlugged, CmdType::DeviceSetTransport);
     QTRY_COMPARE(sent(), (QStringList{"device set_transport -s 60", "device set_application -s 5"}));
-    QVERIFY(!Access::switching(*m_window));
+    QVERIFY(!Access::switching(m_w->window));
 }
 
 void TestSwitch::transportsOnlyRereadsDetailsAfterOk()
 {
-    showKey("FIDO2+PIV");
-    check("isOTP", true);
-    widget<QPushButton>(m_window, "save")->click();
-    QTRY_COMPARE(sent(), QStringList{"device set_transport -s 70"});
-    QCOMPARE(g_currProtocol, quint16(1));
-
-    Access::reply(*m_window, kOk, CmdType::DeviceSetTransport);
-    Access::reply(*m_window, kRemoved, CmdType::DeviceSetTransport);
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    Access::reply(*m_window, kPlugged, CmdType::DeviceSetTransport);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Application switch successful."));
-    QCOMPARE(g_currProtocol, quint16(0));
-    QVERIFY(!Access::waiting(*m_window)->isShowing());
+    save("FIDO2+PIV", "+OTP");
+    m_w->reply(Reply::kOk, CmdType::DeviceSetTransport);
+    m_w->reply(Reply::kRemoved, CmdType::DeviceSetTransport);
+    m_w->answer({"ok"});
+    m_w->reply(Reply::kPlugged, CmdType::DeviceSetTransport);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), QStringList{QStringLiteral("Success / ") + kSwitched});
+    QVERIFY(!m_w->busy());
     QTRY_COMPARE(sent(), (QStringList{"device set_transport -s 70", "monitor deviceinfo"}));
-}
-
-void TestSwitch::unchangedSendsNothing()
-{
-    showKey("FIDO2+PIV");
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    widget<QPushButton>(m_window, "save")->click();
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->seen().last().title, QStringLiteral("Success"));
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Application switch successful."));
-    QVERIFY(!Access::waiting(*m_window)->isShowing());
-    QVERIFY(sent().isEmpty());
-}
-
-void TestSwitch::nothingCheckedIsRefused()
-{
-    showKey("FIDO2");
-    check("isFIDO2", false);
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    widget<QPushButton>(m_window, "save")->click();
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), QStringLiteral(" Make sure at least one protocol is available."));
-    QVERIFY(sent().isEmpty());
 }
 
 void TestSwitch::transportsPage_data()
@@ -172,6 +147,7 @@ void TestSwitch::transportsPage_data()
     QTest::newRow("keyboard only") << true << false << false << "device set_transport -s 10";
     QTest::newRow("all") << true << true << true << "device set_transport -s 70";
     QTest::newRow("fido and ccid") << false << true << true << "device set_transport -s 60";
+    QTest::newRow("none") << false << false << false << "";
 }
 
 void TestSwitch::transportsPage()
@@ -184,62 +160,60 @@ void TestSwitch::transportsPage()
     check("isotp_p", otp);
     check("isfido_p", fido);
     check("isccid_p", ccid);
-    widget<QPushButton>(m_window, "save_protocol")->click();
-    QTRY_COMPARE(sent(), QStringList{line});
-    QCOMPARE(g_currProtocol, quint16(1));
-    QVERIFY(!Access::waiting(*m_window)->isShowing());
+    if (line.isEmpty())
+        m_w->answer({"ok"});
+    m_w->click("save_protocol");
+    QVERIFY(m_w->modal.idle());
+    QTRY_COMPARE(sent(), line.isEmpty() ? QStringList() : QStringList{line});
+    QCOMPARE(m_w->messages().size(), int(line.isEmpty()));
 }
 
 void TestSwitch::applicationReplies_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("message");
-    QTest::newRow("not installed") << "{\"SW\":\"6A82\"}"
-                                   << "Application not install, switch fail.";
-    QTest::newRow("other failure") << "{\"SW\":\"6F00\",\"INFO\":\"x\"}"
-                                   << "Application switch fail.";
+    QTest::newRow("not installed") << Reply::status("6A82") << "Application not install, switch fail.";
+    QTest::newRow("other failure") << Reply::status("6F00", "x") << "Application switch fail.";
 }
 
 void TestSwitch::applicationReplies()
 {
     QFETCH(QString, reply);
     QFETCH(QString, message);
-    showKey("FIDO2+PIV");
-    check("isPIV", false);
-    check("isPGP", true);
-    widget<QPushButton>(m_window, "save")->click();
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    Access::reply(*m_window, reply, CmdType::DeviceSetApplication);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), message);
+    save("FIDO2+PIV", "-PIV +PGP");
+    m_w->answer({"ok"});
+    m_w->reply(reply, CmdType::DeviceSetApplication);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), QStringList{"Warning / " + message});
+    QVERIFY(!m_w->busy());
     // The boxes show the key's state again, not the refused wish.
-    QVERIFY(widget<QCheckBox>(m_window, "isPIV")->isChecked());
-    QVERIFY(!widget<QCheckBox>(m_window, "isPGP")->isChecked());
+    QVERIFY(checked("isPIV") && !checked("isPGP"));
     QCOMPARE(g_currInterface, quint16(0x05));
 }
 
 void TestSwitch::failedTransportRestoresBoxes()
 {
-    showKey("FIDO2");
-    check("isPIV", true);
-    widget<QPushButton>(m_window, "save")->click();
-    m_modal->clickWhenShown("DialogMessage", "ok");
-    Access::reply(*m_window, "{\"SW\":\"6F00\"}", CmdType::DeviceSetTransport);
-    QVERIFY(m_modal->idle());
-    QCOMPARE(m_modal->lastText(), QStringLiteral("Protocol switch fail."));
-    QVERIFY(!widget<QCheckBox>(m_window, "isPIV")->isChecked());
-    QVERIFY(!Access::waiting(*m_window)->isShowing());
-    QVERIFY(!Access::switching(*m_window));
+    save("FIDO2", "+PIV");
+    m_w->answer({"ok"});
+    m_w->reply(Reply::status("6F00"), CmdType::DeviceSetTransport);
+    QVERIFY(m_w->modal.idle());
+    QCOMPARE(m_w->messages(), QStringList{"Warning / Protocol switch fail."});
+    QVERIFY(!checked("isPIV"));
+    QVERIFY(!m_w->busy());
+    QVERIFY(!Access::switching(m_w->window));
 }
 
-void TestSwitch::onlyOtpLeavesOtpMenuDisabled()
+// OTP as the only application leaves nothing to manage on the OTP page; beside another, it has.
+void TestSwitch::otpAloneLeavesOtpMenuDisabled()
 {
-    showKey("OTP");
-    QCOMPARE(g_currInterface, quint16(0x20));
-    widget<QPushButton>(m_window, "application")->click();
-    QVERIFY(widget<QCheckBox>(m_window, "isOTP")->isChecked());
-    QVERIFY(!widget(m_window, "otp")->isEnabled());
-    QVERIFY(!widget(m_window, "fido")->isEnabled());
+    m_w->showKey("FIDO+CCID+OTP", "OTP");
+    m_w->click("application");
+    QVERIFY(checked("isOTP"));
+    QVERIFY(!m_w->widget("otp")->isEnabled());
+    QVERIFY(!m_w->widget("fido")->isEnabled());
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2+OTP");
+    m_w->click("application");
+    QVERIFY(m_w->widget("otp")->isEnabled());
 }
 
 QTEST_MAIN(TestSwitch)

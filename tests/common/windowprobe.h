@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLabel>
 #include <QString>
 #include <QWidget>
 
@@ -10,9 +9,4 @@ template <typename T = QWidget> T* widget(QWidget* window, const char* name)
     T* w = window->findChild<T*>(QString::fromLatin1(name));
     Q_ASSERT_X(w, "widget", name);
     return w;
-}
-
-inline QString labelText(QWidget* window, const char* name)
-{
-    return widget<QLabel>(window, name)->text();
 }

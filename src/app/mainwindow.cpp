@@ -17,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QMessageBox>
 #include <QTimer>
 
 int g_currItem = 0;
@@ -51,7 +50,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
 
     setupScaling();
     m_waiting = new WaitingDialog(this);
-    m_msgBox = new QMessageBox(this);
     m_dlgMessage = new DialogMessage(this, m_scale);
     m_dlgMessage->close();
     connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
@@ -63,8 +61,6 @@ MainWindow::~MainWindow()
 {
     if (m_dlgMessage)
         m_dlgMessage->close();
-    if (m_msgBox)
-        m_msgBox->close();
     // Destroying the window ends the child without writing to it; it must not come back.
     m_channel->shutDown();
     delete m_json;

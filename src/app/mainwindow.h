@@ -21,7 +21,6 @@ namespace Ui {
 class MainWindow;
 }
 class ScaledDialog;
-class QMessageBox;
 class QSettings;
 class QTimer;
 class DialogMessage;
@@ -88,7 +87,6 @@ private:
     void showPendingMessages();
 
     std::unique_ptr<Ui::MainWindow> ui;
-    QMessageBox* m_msgBox = nullptr;
     DialogMessage* m_dlgMessage = nullptr;
     JSON* m_json = nullptr;
     WaitingDialog* m_waiting = nullptr;

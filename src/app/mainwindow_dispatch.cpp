@@ -11,7 +11,6 @@
 #include "ui/waitingdialog.h"
 
 #include <QDebug>
-#include <QMessageBox>
 
 namespace {
 
@@ -73,10 +72,6 @@ void MainWindow::dispatchReply(const QByteArray& info, std::optional<int> type)
     const JSON_OBJ reply = m_json->Parse(cursor);
 
     if (isDeviceEvent(reply.SW)) {
-        if (m_msgBox) {
-            m_msgBox->close();
-            m_msgBox->hide();
-        }
         if (m_dlgMessage)
             m_dlgMessage->close();
         m_otp->closeCheck();

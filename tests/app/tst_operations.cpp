@@ -67,10 +67,11 @@ void TestOperations::cleanup()
     QCOMPARE(visibleDialogCount(), 0);
 }
 
-// As the flows do: the busy panel first, the secrets held, then the line.
+// As the flows do: the busy panel (or the fingerprint dialog) first, the secrets held, then the line.
 void TestOperations::startOperation(MainWindow& window, const Operation& operation)
 {
     Access::waiting(window)->show(&window, QStringLiteral("please wait"));
+    Access::regFinger(window)->show();
     Access::holdSecrets(window, QLatin1String(kSecret));
     window.cmdSend(operation.line, operation.type);
 }
@@ -79,6 +80,7 @@ void TestOperations::checkEnded(MainWindow& window, ModalHelper& modal)
 {
     QTRY_VERIFY_WITH_TIMEOUT(modal.idle(), 15000);
     QVERIFY(!Access::waiting(window)->isShowing());
+    QVERIFY(!Access::regFinger(window)->isVisible());
     QVERIFY(!Access::lockHeld(window));
     QCOMPARE(g_currItem, 0);
     QVERIFY(Access::heldSecrets(window).isEmpty());

@@ -46,19 +46,19 @@ Highlight highlightFor(int page)
 {
     const char* keyLook = g_insreted ? kInactive : kUnavailable;
     switch (page) {
-    case 0:
+    case Page::Home:
         return {kActive, keyLook, keyLook, kInactive, Sub::Unchanged};
-    case 2:
+    case Page::Transports:
         return {kInactive, kActive, kInactive, kInactive, Sub::EnabledInactive};
-    case 4:
+    case Page::Fido:
         return {kInactive, kActive, kInactive, kInactive, Sub::Fido};
-    case 6:
+    case Page::Piv:
         return {kInactive, kActive, kInactive, kInactive, Sub::Piv};
-    case 10:
+    case Page::Otp:
         return {kInactive, kActive, kInactive, kInactive, Sub::Otp};
-    case 12:
+    case Page::Applications:
         return {kInactive, kInactive, kActive, kInactive, Sub::Unchanged};
-    case 13:
+    case Page::About:
         return {kInactive, keyLook, keyLook, kActive, Sub::Unchanged};
     default:
         return {kInactive, kInactive, kInactive, kInactive, Sub::AllInactive};

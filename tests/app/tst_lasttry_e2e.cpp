@@ -66,8 +66,11 @@ void TestLastTry::fidoPin_data()
     QTest::addColumn<QString>("firstMessage");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("linesSent");
-    QTest::newRow("one try, cancelled") << 1 << "Last FIDO2 PIN try"
-                                        << "no" << 0;
+    QTest::newRow("one try, cancelled")
+        << 1
+        << "Last FIDO2 PIN try / The key has one FIDO2 PIN try left. If this PIN is wrong, FIDO2 is blocked until "
+           "it is reset, which deletes every credential on the key. Continue?"
+        << "no" << 0;
     QTest::newRow("two tries") << 2 << "Warning"
                                << "ok" << 1;
 }
@@ -107,7 +110,8 @@ void TestLastTry::pivPinCancelledOnLastTry()
     QVERIFY(run(f, "pivPin", {change, "ok"}));
     QVERIFY(run(f, "pivPin", {change, "no"}));
     QCOMPARE(f.messages().size(), 3);
-    QVERIFY(f.messages().at(2).startsWith("Last PIV PIN try / "));
+    QCOMPARE(f.messages().at(2), "Last PIV PIN try / The key has one PIV PIN try left. If this PIN is wrong, the PIV "
+                                 "PIN is blocked and only the PUK can unblock it. Continue?");
     QCOMPARE(linesContaining(sim, "piv change-pin"), 2);
     QVERIFY(f.heldSecrets().isEmpty());
 }

@@ -63,11 +63,15 @@ void TestWindowShell::menuHighlight_data()
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("active");
     QTest::addColumn<bool>("greyWithoutKey");
-    QTest::newRow("0") << 0 << "home" << true;
-    QTest::newRow("2") << 2 << "application" << false;
-    QTest::newRow("12") << 12 << "interface_2" << false;
-    QTest::newRow("13") << 13 << "about" << true;
-    QTest::newRow("unknown") << 7 << "" << false;
+    QTest::addColumn<QString>("activeSub");
+    QTest::newRow("0") << 0 << "home" << true << "";
+    QTest::newRow("2") << 2 << "application" << false << "";
+    QTest::newRow("4") << 4 << "application" << false << "fido";
+    QTest::newRow("6") << 6 << "application" << false << "piv";
+    QTest::newRow("10") << 10 << "application" << false << "otp";
+    QTest::newRow("12") << 12 << "interface_2" << false << "";
+    QTest::newRow("13") << 13 << "about" << true << "";
+    QTest::newRow("unknown") << 7 << "" << false << "";
 }
 
 // Only the active entry gets the highlight; Applications and Interfaces turn grey without a key.
@@ -76,6 +80,7 @@ void TestWindowShell::menuHighlight()
     QFETCH(int, page);
     QFETCH(QString, active);
     QFETCH(bool, greyWithoutKey);
+    QFETCH(QString, activeSub);
     for (bool key : {false, true}) {
         g_insreted = key;
         m_window->setBtnStyleSheet(page);
@@ -83,6 +88,9 @@ void TestWindowShell::menuHighlight()
             QCOMPARE(child(entry)->styleSheet().contains(QLatin1String("#566886")), active == QLatin1String(entry));
         for (const char* entry : {"application", "interface_2"})
             QCOMPARE(child(entry)->styleSheet().contains(QLatin1String("#505050")), greyWithoutKey && !key);
+        for (const char* entry : {"fido", "piv", "otp"})
+            QCOMPARE(child(entry)->styleSheet().contains(QLatin1String("menus.png")),
+                     activeSub == QLatin1String(entry));
     }
 }
 

@@ -19,8 +19,9 @@ namespace {
 const int kSlowMs = 20000;
 const QString kFidoPin = QStringLiteral("1234");
 const QString kFidoPinHex = QStringLiteral("31323334");
+const QByteArray kOtpSecret = "3132333435363738393031323334353637383930";
 
-// The key gets a FIDO2 PIN and a certificate in slot 9a before the window starts.
+// The key gets a FIDO2 PIN, a certificate in slot 9a and a HOTP slot 2 before the window starts.
 bool prepareKey(const QString& folder)
 {
     const QString certificate = folder + "/cert.pem";
@@ -33,7 +34,9 @@ bool prepareKey(const QString& folder)
     const QByteArray import = "piv import-certificate 9a -p " + QByteArray(PinRule::kDefaultPivPin) + " -k " +
                               QByteArray(PinRule::kDefaultManagementKey) + " \"" + certificate.toUtf8() + "\"";
     return key.start() && key.requestParsed("fido set-pin -p " + kFidoPinHex.toLatin1()).SW == Status::Success &&
-           key.requestParsed(import).SW == Status::Success && key.finish();
+           key.requestParsed(import).SW == Status::Success &&
+           key.requestParsed("otp put -s 1 -k " + kOtpSecret + " -a SHA1 -t HOTP -d 6 -n 01").SW == Status::Success &&
+           key.finish();
 }
 
 } // namespace
@@ -95,7 +98,8 @@ void TestKeyReport::reportHoldsFactsNotSecrets()
     QVERIFY(slot9a.value("validity").toString().contains(" to "));
     const QJsonArray otp = report.value("otp_slots").toArray();
     QCOMPARE(otp.size(), 2);
-    QCOMPARE(otp.at(1).toObject().value("configured").toBool(), false);
+    QCOMPARE(otp.at(0).toObject().value("configured").toBool(), false);
+    QCOMPARE(otp.at(1).toObject().value("configured").toBool(), true);
 
     for (const QString& secret : {kFidoPinHex, QString::fromLatin1(PinRule::kDefaultPivPin),
                                   QString::fromLatin1(PinRule::kDefaultManagementKey)})
@@ -113,7 +117,7 @@ void TestKeyReport::reportHoldsFactsNotSecrets()
     f.click("showKeyReport");
     QTRY_VERIFY(f.modal.idle());
     for (const char* line : {"device.serial: 4C7D13A8", "fido.pin_retries: 8", "piv_slots.9a.subject: CN=Report Cert",
-                             "otp_slots[1].configured: no"})
+                             "otp_slots[0].configured: no", "otp_slots[1].type: HOTP"})
         QVERIFY2(shown.split('\n').contains(line), line);
     QVERIFY(!shown.contains(kFidoPinHex) && !shown.contains(PinRule::kDefaultManagementKey));
 }

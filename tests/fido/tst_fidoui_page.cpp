@@ -444,6 +444,9 @@ void TestFidoPage::deleteFingerprint()
     m_w->reply(records("{\"TEMP_NAME\":\"Fingerprint_01\"}"), CmdType::FidoEnumerate);
     QVERIFY(!m_w->busy());
     QCOMPARE(list()->count(), 1);
+    // Coming back to the page shows no stale names while the key is asked again.
+    m_w->click("bioMgr1");
+    QCOMPARE(list()->count(), 0);
 }
 
 QTEST_MAIN(TestFidoPage)

@@ -32,16 +32,12 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
     m_channel = new BackendChannel(
         backendPath.isEmpty() ? defaultBackendPath(QCoreApplication::applicationDirPath()) : backendPath, this);
 
-    ui->contentPage->setCurrentIndex(Page::NoKey);
     g_currInterface = 0;
     g_currProtocol = 0;
     g_currItem = 0;
-    ui->application->setEnabled(false);
-    ui->interface_2->setEnabled(false);
     g_insreted = false;
 
     m_json = new JSON;
-    ui->btn_getdeviceinfo->hide();
     m_scale = 1.0;
     createSharedDialogs();
     createFeatures();
@@ -51,7 +47,6 @@ MainWindow::MainWindow(QWidget* parent, const QString& backendPath) : QMainWindo
     setupScaling();
     m_waiting = new WaitingDialog(this);
     m_dlgMessage = new DialogMessage(this, m_scale);
-    m_dlgMessage->close();
     connect(this, &MainWindow::scaleFactorChanged, m_dlgMessage, &DialogMessage::screenChanged);
     connect(m_waiting, &WaitingDialog::operationTimedout, this, &MainWindow::on_operationTimedout);
     setupKeyReport();
@@ -107,7 +102,6 @@ void MainWindow::on_exit_clicked()
 // Dialogs about the key that has gone make no sense any more.
 void MainWindow::closeKeyDialogs()
 {
-    m_dlgMessage->close();
     m_changePin->close();
     m_pivPinDlg->close();
     m_regFinger->close();

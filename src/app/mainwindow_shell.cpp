@@ -80,7 +80,6 @@ void MainWindow::setupWindowShell()
     for (QPushButton* item : {ui->fido, ui->piv, ui->otp})
         item->hide();
     setBtnStyleSheet(Page::Home);
-    ui->keyname_top->clear();
     for (QPushButton* entry : {ui->application, ui->interface_2}) {
         entry->setEnabled(false);
         entry->setStyleSheet(QLatin1String(kNoKeyLook));

@@ -125,7 +125,6 @@ void DeviceController::keyRemoved(quint32 event)
     g_currProtocol = 0;
     m_pendingAppMask = 0;
     g_tmpBuf.clear();
-    ui->keyname_top->clear();
 
     setLook(ui->application, false, MenuLook::kApplicationEnabled, MenuLook::kTopLevelDisabled);
     setLook(ui->interface_2, false, MenuLook::kInterfaceEnabled, MenuLook::kTopLevelDisabled);
@@ -178,7 +177,6 @@ void DeviceController::hideAppItems(bool hide)
 
 void DeviceController::openHome()
 {
-    ui->keyname_top->clear();
     if (ui->contentPage->currentIndex() == Page::NoKey)
         readKeyDetails();
     if (g_insreted) {
@@ -194,7 +192,6 @@ void DeviceController::openHome()
 void DeviceController::openApplications()
 {
     hideAppItems(false);
-    ui->keyname_top->clear();
     ui->contentPage->setCurrentIndex(Page::Home);
     update_device_interface();
     m_host.highlightMenu(Page::Transports);

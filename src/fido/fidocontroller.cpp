@@ -129,7 +129,6 @@ void FidoController::setOrChangePin()
 void FidoController::onFidoSetPinReply(const JSON_OBJ& reply)
 {
     m_host.hideBusy();
-    m_fidoPin.clear();
     if (reply.SW != Status::Success) {
         m_host.showFailure(reply);
         return;
@@ -142,7 +141,6 @@ void FidoController::onFidoSetPinReply(const JSON_OBJ& reply)
 void FidoController::onFidoChangePinReply(const JSON_OBJ& reply)
 {
     m_host.hideBusy();
-    m_fidoPin.clear();
     if (reply.SW != Status::Success) {
         m_host.showFailure(reply);
         return;

@@ -20,8 +20,7 @@ const char* const kIcons[] = {
 QFont formFont(int pointSize)
 {
     QFont font(QStringLiteral("Microsoft Sans Serif"));
-    if (pointSize > 0)
-        font.setPointSize(pointSize);
+    font.setPointSize(pointSize);
     return font;
 }
 
@@ -55,7 +54,6 @@ void DialogMessage::buildForm()
     m_icon = new QFrame(this);
     m_icon->setObjectName(QStringLiteral("frame_message"));
     m_icon->setGeometry(10, 30, 51, 51);
-    m_icon->setFont(formFont(0));
     m_icon->setFrameShape(QFrame::StyledPanel);
     m_icon->setFrameShadow(QFrame::Raised);
 

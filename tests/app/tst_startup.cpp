@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/page.h"
 #include "app/singleinstance.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
@@ -55,7 +56,7 @@ private slots:
     void initTestCase();
     void missingBackendIsReportedOnceAndWindowStaysUsable();
     void backendThatKeepsDyingIsNotRestartedForEver();
-    void destroyingWindowSendsNothing();
+    void freshWindowOffersNoKeyAndSendsOnlyTheMonitor();
     void guardRefusesSecondHolderAndWakesIt();
     void secondInstanceExitsAndKilledOneDoesNotBlock();
 
@@ -82,7 +83,7 @@ void TestStartup::missingBackendIsReportedOnceAndWindowStaysUsable()
     QCOMPARE(modal.seen().size(), 1);
     QCOMPARE(modal.seen().last().title, QStringLiteral("Error"));
     QVERIFY(modal.lastText().contains(QLatin1String("/nonexistent/kvman")));
-    QCOMPARE(window.findChild<QStackedWidget*>(QStringLiteral("contentPage"))->currentIndex(), 1);
+    QCOMPARE(window.findChild<QStackedWidget*>(QStringLiteral("contentPage"))->currentIndex(), int(Page::NoKey));
     modal.clickWhenShown(QStringLiteral("DialogMessage"), QStringLiteral("ok"));
     window.cmdSend(QStringLiteral("otp list"), 32);
     QTRY_VERIFY(modal.idle());
@@ -106,12 +107,17 @@ void TestStartup::backendThatKeepsDyingIsNotRestartedForEver()
     QVERIFY(!Access::backendAlive(window));
 }
 
-void TestStartup::destroyingWindowSendsNothing()
+// Until a key is read nothing about one is offered; closing the window writes nothing more.
+void TestStartup::freshWindowOffersNoKeyAndSendsOnlyTheMonitor()
 {
     FakeBackend backend;
     {
         MainWindow window(nullptr, backend.program());
         QTRY_COMPARE(backend.receivedLines().size(), 1);
+        QCOMPARE(window.findChild<QStackedWidget*>(QStringLiteral("contentPage"))->currentIndex(), int(Page::NoKey));
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("btn_getdeviceinfo"))->isHidden());
+        for (const char* menu : {"application", "interface_2"})
+            QVERIFY(!window.findChild<QWidget*>(menu)->isEnabled());
     }
     QCOMPARE(backend.received(), QByteArray(" monitor start\n"));
 }

@@ -30,7 +30,6 @@ private slots:
     void oneReplyWhateverTheBytes();
     void mergedRepliesAreAllDispatched();
     void floodOfPresenceEventsEndsInTheLastState();
-    void replyThatNeverCompletesIsAFailure();
     void lineWithLineBreakIsNeverWritten();
     void exitStopsMonitorThenExits();
     void secretsNeverReachTheLog();
@@ -153,17 +152,6 @@ void TestChannel::floodOfPresenceEventsEndsInTheLastState()
     m_w->backend.writeStdout(flood);
     QTRY_VERIFY(!m_w->widget("btn_getdeviceinfo")->isHidden());
     QVERIFY(m_w->heldSecrets().isEmpty());
-}
-
-// A truncated success is no success: the command fails, and the channel is free again.
-void TestChannel::replyThatNeverCompletesIsAFailure()
-{
-    sendAndWait("first", CmdType::PivExportCertificate);
-    m_w->answer({"ok"});
-    m_w->backend.writeStdout("{\"SW\":\"9000\",\"INFO\":\"trunc");
-    QTRY_VERIFY_WITH_TIMEOUT(m_w->modal.idle(), 10000);
-    QVERIFY(m_w->lastMessage().startsWith("The answer of the key manager backend was cut off."));
-    QVERIFY(m_w->channelFree());
 }
 
 void TestChannel::lineWithLineBreakIsNeverWritten()

@@ -5,11 +5,27 @@
 #include <QDialog>
 #include <QLabel>
 #include <QWidget>
+#include <QtTest>
+
+namespace {
+
+// Long enough for any flow that answers its own dialogs, even on a loaded machine.
+constexpr int kUnansweredMs = 10000;
+
+bool answeredByTests(const QWidget* modal)
+{
+    const QString name = modal->objectName();
+    return name == QLatin1String("DialogMessage") || name == QLatin1String("piv_pin") ||
+           name == QLatin1String("changePIN");
+}
+
+} // namespace
 
 ModalHelper::ModalHelper(QObject* parent) : QObject(parent)
 {
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &ModalHelper::poll);
+    m_timer.start();
 }
 
 void ModalHelper::clickWhenShown(const QString& dialog, const QString& button)
@@ -23,26 +39,50 @@ void ModalHelper::clickWhenShown(const QString& dialog, const QString& button)
 void ModalHelper::actWhenShown(const QString& dialog, std::function<void(QWidget*)> action)
 {
     m_pending.append({dialog, std::move(action)});
+    // Started again, the timer also fires in a dialog an answer itself opens (Qt never re-enters
+    // a running timer's slot).
     m_timer.start();
 }
 
 void ModalHelper::poll()
 {
-    if (m_pending.isEmpty()) {
-        m_timer.stop();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) {
+        m_unanswered = nullptr;
         return;
     }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible() || modal->objectName() != m_pending.first().dialog)
+    if (m_pending.isEmpty() || modal->objectName() != m_pending.first().dialog) {
+        failWhenLeftUnanswered(modal);
         return;
+    }
     Seen seen{modal->objectName(), QString(), QString()};
     if (auto* title = modal->findChild<QLabel*>(QStringLiteral("title")))
         seen.title = title->text();
     if (auto* text = modal->findChild<QLabel*>(QStringLiteral("label_message")))
         seen.text = text->text();
     m_seen.append(seen);
+    m_unanswered = nullptr;
     const Pending next = m_pending.takeFirst();
     next.action(modal);
+}
+
+void ModalHelper::failWhenLeftUnanswered(QWidget* modal)
+{
+    if (!answeredByTests(modal))
+        return;
+    if (modal != m_unanswered) {
+        m_unanswered = modal;
+        m_unansweredFor.start();
+        return;
+    }
+    if (m_unansweredFor.elapsed() < kUnansweredMs)
+        return;
+    const QString what =
+        modal->objectName() + " left unanswered: " +
+        (m_pending.isEmpty() ? QStringLiteral("nothing was armed") : "armed for " + m_pending.first().dialog);
+    QTest::qFail(qPrintable(what), __FILE__, __LINE__);
+    m_unanswered = nullptr;
+    modal->close();
 }
 
 int visibleDialogCount()

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -10,7 +12,9 @@
 class QWidget;
 
 // Answers modal dialogs for tests: a dialog run with exec() blocks the test until somebody
-// presses its button, so the answer is armed before the call that shows it.
+// presses its button, so the answer is armed before the call that shows it. A message or PIN
+// prompt nobody armed an answer for fails the test and is closed, so a test that went wrong
+// ends instead of waiting for ever.
 class ModalHelper : public QObject
 {
     Q_OBJECT
@@ -45,10 +49,14 @@ private:
     };
 
     void poll();
+    // Fails the test once `modal`, which nothing answers, has been up for a while.
+    void failWhenLeftUnanswered(QWidget* modal);
 
     QTimer m_timer;
     QList<Pending> m_pending;
     QList<Seen> m_seen;
+    QPointer<QWidget> m_unanswered;
+    QElapsedTimer m_unansweredFor;
 };
 
 // The visible top-level dialogs, for checking that a test left none open.

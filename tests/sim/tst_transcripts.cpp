@@ -138,7 +138,9 @@ QByteArray perform(Replay& replay, char mark, const QByteArray& text, bool check
     case '@':
         return setUp(replay, text);
     case '>':
-        replay.sent = QByteArray(text).replace("$DIR", QFile::encodeName(replay.key.harness.dir()));
+        replay.sent = QByteArray(text)
+                          .replace("$DIR", QFile::encodeName(replay.key.harness.dir()))
+                          .replace("$FILES", QFile::encodeName(Folder + "/files"));
         replay.key.sim.send(replay.sent);
         return QByteArray();
     case '<':

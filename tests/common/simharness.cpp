@@ -2,64 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QtTest>
-
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
-#ifdef MSG_NOSIGNAL
-constexpr int NoSigPipe = MSG_NOSIGNAL;
-#else
-constexpr int NoSigPipe = 0;
-#endif
-
 const char* const ManagedVariables[] = {"KVSIM_CONTROL", "KVSIM_LOG", "KVSIM_MODEL", "KVSIM_STATE", "KVSIM_KEYS"};
-
-int connectTo(const QByteArray& path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= int(sizeof address.sun_path)) {
-        return -1;
-    }
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()) + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Reads up to the line end; a simulator that stays silent for five seconds counts as gone.
-QByteArray readLine(int fd)
-{
-    QByteArray line;
-    while (true) {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, 5000) <= 0) {
-            return QByteArray();
-        }
-        char c;
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return QByteArray();
-        }
-        if (c == '\n') {
-            return line;
-        }
-        line += c;
-    }
-}
 
 } // namespace
 
@@ -77,11 +25,10 @@ SimHarness::SimHarness(const QString& model) : m_dir(QDir::tempPath() + QStringL
 SimHarness::~SimHarness()
 {
     for (const auto& [name, value] : m_savedEnv) {
-        if (value.isNull()) {
+        if (value.isNull())
             qunsetenv(name.constData());
-        } else {
+        else
             qputenv(name.constData(), value);
-        }
     }
 }
 
@@ -117,17 +64,16 @@ void SimHarness::setKeysAtStart(int keys)
 
 QString SimHarness::control(const QString& command) const
 {
-    const int fd = connectTo(QFile::encodeName(socketPath()));
-    if (fd < 0) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(5000))
         return QString();
-    }
-    const QByteArray request = command.toUtf8() + '\n';
-    QByteArray reply;
-    if (::send(fd, request.constData(), size_t(request.size()), NoSigPipe) == request.size()) {
-        reply = readLine(fd);
-    }
-    ::close(fd);
-    return QString::fromUtf8(reply);
+    socket.write(command.toUtf8() + '\n');
+    // A simulator that stays silent for five seconds counts as gone.
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(5000))
+            return QString();
+    return QString::fromUtf8(socket.readLine().chopped(1));
 }
 
 bool SimHarness::waitUntilReady(int timeoutMs) const
@@ -139,13 +85,11 @@ bool SimHarness::waitUntilReady(int timeoutMs) const
 QStringList SimHarness::receivedLines() const
 {
     QFile log(logPath());
-    if (!log.open(QIODevice::ReadOnly)) {
+    if (!log.open(QIODevice::ReadOnly))
         return {};
-    }
     QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
     // The log ends with a line end, which leaves one empty part behind.
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
+    if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    }
     return lines;
 }

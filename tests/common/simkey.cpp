@@ -21,9 +21,8 @@ QByteArray SimKey::status(const QByteArray& name) const
 {
     const QByteArray prefix = name + '=';
     for (const QByteArray& word : harness.control(QStringLiteral("status")).toUtf8().split(' ')) {
-        if (word.startsWith(prefix)) {
+        if (word.startsWith(prefix))
             return word.mid(prefix.size());
-        }
     }
     return QByteArray();
 }
@@ -32,9 +31,8 @@ QByteArray SimKey::member(const JSON_OBJ& reply, const QByteArray& key)
 {
     QByteArray value;
     for (const TextMap& map : reply.DATA) {
-        if (map.contains(key)) {
+        if (map.contains(key))
             value = map.value(key);
-        }
     }
     return value;
 }

@@ -29,9 +29,8 @@ QByteArray SimProcess::nextReply(int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!m_buffer.contains('\n')) {
-        if (m_process.bytesAvailable() == 0 && !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        if (m_process.bytesAvailable() == 0 && !m_process.waitForReadyRead(int(deadline.remainingTime())))
             return QByteArray();
-        }
         m_buffer += m_process.readAllStandardOutput();
     }
     const int end = m_buffer.indexOf('\n');

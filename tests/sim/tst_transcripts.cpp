@@ -25,9 +25,8 @@ struct Replay
 // double quote, so leading and trailing blanks and control bytes can be written.
 QByteArray unquoted(const QByteArray& text)
 {
-    if (!text.startsWith('"')) {
+    if (!text.startsWith('"'))
         return text;
-    }
     return QJsonDocument::fromJson('[' + text + ']').array().at(0).toString().toUtf8();
 }
 
@@ -41,9 +40,8 @@ bool sameValue(const QJsonValue& expected, const QByteArray& actual)
 bool mapMatches(const QJsonObject& expected, const TextMap& map)
 {
     for (auto it = expected.begin(); it != expected.end(); ++it) {
-        if (!sameValue(it.value(), map.value(it.key().toUtf8()))) {
+        if (!sameValue(it.value(), map.value(it.key().toUtf8())))
             return false;
-        }
     }
     return true;
 }
@@ -53,24 +51,20 @@ bool mapMatches(const QJsonObject& expected, const TextMap& map)
 // window reads them.
 bool matches(const QJsonObject& expected, const JSON_OBJ& reply)
 {
-    if (expected.value("SW").toString().toUInt(nullptr, 16) != reply.SW) {
+    if (expected.value("SW").toString().toUInt(nullptr, 16) != reply.SW)
         return false;
-    }
     for (auto it = expected.begin(); it != expected.end(); ++it) {
         const QByteArray key = it.key().toUtf8();
         if (key == "DATA") {
             const QJsonArray maps = it.value().toArray();
-            if (maps.size() != reply.DATA.size()) {
+            if (maps.size() != reply.DATA.size())
                 return false;
-            }
             for (int i = 0; i < maps.size(); ++i) {
-                if (!mapMatches(maps[i].toObject(), reply.DATA[i])) {
+                if (!mapMatches(maps[i].toObject(), reply.DATA[i]))
                     return false;
-                }
             }
-        } else if (key != "SW" && !sameValue(it.value(), key == "INFO" ? reply.INFO : SimKey::member(reply, key))) {
+        } else if (key != "SW" && !sameValue(it.value(), key == "INFO" ? reply.INFO : SimKey::member(reply, key)))
             return false;
-        }
     }
     return true;
 }
@@ -82,9 +76,8 @@ bool hasWordsInOrder(const QByteArray& reply, const QByteArray& expected)
     int at = 0;
     for (const QByteArray& word : expected.simplified().split(' ')) {
         at = words.indexOf(word, at) + 1;
-        if (at == 0) {
+        if (at == 0)
             return false;
-        }
     }
     return true;
 }
@@ -99,9 +92,8 @@ QByteArray setUp(Replay& replay, const QByteArray& directive)
         replay.key.harness.setKeysAtStart(words.value(1).toInt());
     } else if (words[0] == "state") {
         replay.key.harness.useStateFile();
-    } else if (words[0] != "restart" || !replay.key.restart()) {
+    } else if (words[0] != "restart" || !replay.key.restart())
         return "cannot " + directive;
-    }
     return QByteArray();
 }
 
@@ -117,9 +109,8 @@ QByteArray receive(Replay& replay, const QByteArray& text)
 QByteArray control(Replay& replay, const QByteArray& command, bool checkedNext)
 {
     SimKey& key = replay.key;
-    if (replay.previousMark == '>' && !QTest::qWaitFor([&key] { return key.status("touch_pending") == "yes"; })) {
+    if (replay.previousMark == '>' && !QTest::qWaitFor([&key] { return key.status("touch_pending") == "yes"; }))
         return "\"" + replay.sent + "\" waits for no touch";
-    }
     replay.control = key.harness.control(QString::fromUtf8(command)).toUtf8();
     return checkedNext || replay.control.startsWith("ok") ? QByteArray() : command + ": " + replay.control;
 }
@@ -129,9 +120,8 @@ QByteArray perform(Replay& replay, char mark, const QByteArray& text, bool check
 {
     if (mark != '@' && !replay.started) {
         replay.started = true;
-        if (!replay.key.start()) {
+        if (!replay.key.start())
             return "the simulator does not start";
-        }
     }
     replay.previousMark = mark;
     switch (mark) {
@@ -175,9 +165,8 @@ void TestTranscripts::scenario_data()
         for (int i = 0; i < lines.size(); ++i) {
             if (lines[i].startsWith("## ")) {
                 int end = i + 1;
-                while (end < lines.size() && !lines[end].startsWith("## ")) {
+                while (end < lines.size() && !lines[end].startsWith("## "))
                     ++end;
-                }
                 const QByteArray name = info.baseName().toUtf8() + ": " + lines[i].mid(3);
                 QTest::newRow(name.constData()) << info.fileName() << i + 2 << lines.mid(i + 1, end - i - 1);
             }
@@ -193,9 +182,8 @@ void TestTranscripts::scenario()
     Replay replay;
     for (int i = 0; i < lines.size(); ++i) {
         const QByteArray& line = lines[i];
-        if (line.size() < 2 || !QByteArray("@><!=").contains(line[0]) || line[1] != ' ') {
+        if (line.size() < 2 || !QByteArray("@><!=").contains(line[0]) || line[1] != ' ')
             continue;
-        }
         const bool checkedNext = lines.value(i + 1).startsWith("= ");
         const QByteArray failure = perform(replay, line[0], unquoted(line.mid(2)), checkedNext);
         QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("%1:%2: ").arg(file).arg(firstLine + i) + failure));

@@ -86,13 +86,13 @@ bool hasWordsInOrder(const QByteArray& reply, const QByteArray& expected)
 QByteArray setUp(Replay& replay, const QByteArray& directive)
 {
     const QList<QByteArray> words = directive.split(' ');
-    if (words[0] == "model") {
+    if (words[0] == "model")
         qputenv("KVSIM_MODEL", words.value(1));
-    } else if (words[0] == "keys") {
+    else if (words[0] == "keys")
         replay.key.harness.setKeysAtStart(words.value(1).toInt());
-    } else if (words[0] == "state") {
+    else if (words[0] == "state")
         replay.key.harness.useStateFile();
-    } else if (words[0] != "restart" || !replay.key.restart())
+    else if (words[0] != "restart" || !replay.key.restart())
         return "cannot " + directive;
     return QByteArray();
 }

@@ -12,11 +12,8 @@
 void MainWindow::createSharedDialogs()
 {
     m_changePin = new changePIN(this, m_scale);
-    m_changePin->close();
     m_pivPinDlg = new piv_pin(this, m_scale);
-    m_pivPinDlg->close();
     m_regFinger = new registFingerprint(this, m_scale);
-    m_regFinger->close();
     followScale(m_changePin);
     followScale(m_pivPinDlg);
     followScale(m_regFinger);
@@ -46,7 +43,8 @@ QString MainWindow::askPin(QString const& type)
     m_pivPinDlg->setType(this, type);
     m_pivPinDlg->exec();
     if (!m_pivPinDlg->okPressed) {
-        m_pivPinDlg->close();
+        // What was typed before Cancel does not stay behind in the hidden dialog.
+        m_pivPinDlg->clearInput();
         return QString();
     }
     const QString input = m_pivPinDlg->getinput();

@@ -165,10 +165,16 @@ void TestFidoPage::nothingSentWithoutPin()
     m_w->answer({"cancel change", "cancel"});
     m_w->click("fidoSetPIN");
     m_w->click("enumCre");
+    // A PIN typed for the last try, then the question declined: the PIN is forgotten at once.
+    m_w->reply("{\"SW\":\"9000\",\"DATA\":[{\"RETRIES\":\"1\"}]}", CmdType::FidoPinRetries);
+    m_w->answer({"pin=1234", "no"});
+    m_w->click("enumCre");
+    QVERIFY(m_w->messages().last().startsWith("Last FIDO2 PIN try / "));
+    QCOMPARE(m_w->heldSecrets(), QString());
     isfidoHavePin = false;
     m_w->answer({"ok"});
     m_w->click("enumCre");
-    QCOMPARE(m_w->messages(), QStringList{"Information / Please set pin first. "});
+    QCOMPARE(m_w->messages().last(), QStringLiteral("Information / Please set pin first. "));
     QVERIFY(!m_w->busy());
     QVERIFY(m_w->sentBeforeProbe({}));
 }

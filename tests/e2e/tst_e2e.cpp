@@ -159,8 +159,8 @@ void TestEndToEnd::fidoPinCredentialsFingerprintLastTryReset()
     QTRY_COMPARE(w.widget<QListWidget>("fingerList")->count(), 1);
     w.click("backBio");
 
-    // Wrong PINs are tried freely down to two tries left, which the key tells the page opened
-    // anew; before the last, the window asks, and Cancel sends nothing.
+    // Six wrong PINs, then the page opened anew reads the two tries left from the key: the seventh
+    // is still tried freely, before the eighth, the last, the window asks, and Cancel sends nothing.
     const int shown = w.messages().size();
     for (int wrong = 0; wrong < 7; ++wrong) {
         if (wrong == 6) {
@@ -201,7 +201,7 @@ void TestEndToEnd::otpHotpCheckComparesWhatTheKeyTypes()
     w.click("otp");
     QTRY_VERIFY(w.channelFree());
     // Writes a fresh HOTP key into the slot and accepts the check; then a press on `touched`
-    // types into its field, or with 0 the key is unplugged. Returns the messages seen.
+    // types into its field, or with 0 the key is unplugged. Only its messages stay seen.
     const auto writeAndCheck = [&](const char* slot, int touched) {
         w.click(slot);
         QTRY_VERIFY(w.channelFree());

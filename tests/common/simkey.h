@@ -17,11 +17,9 @@ struct SimKey
     JSON_OBJ ask(const QByteArray& line) { return sim.requestParsed(line); }
     quint32 sw(const QByteArray& line) { return ask(line).SW; }
     QByteArray value(const QByteArray& line, const QByteArray& key) { return member(ask(line), key); }
-    JSON_OBJ next() { return SimProcess::parse(sim.nextReply()); }
 
     // True when the control command is answered "ok ...".
     bool control(const QString& command) const;
-    bool replug() const { return control(QStringLiteral("unplug")) && control(QStringLiteral("plug")); }
     // One word of the control status line, such as "piv_pin_retries".
     QByteArray status(const QByteArray& name) const;
 

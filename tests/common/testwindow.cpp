@@ -58,7 +58,7 @@ bool TestWindow::sentBeforeProbe(QStringList lines)
 {
     window.cmdSend(QStringLiteral("probe"), CmdType::Dropped6);
     lines.append(QStringLiteral("probe"));
-    return waitFor([&] { return sent() == lines; });
+    return QTest::qWaitFor([&] { return sent() == lines; });
 }
 
 void TestWindow::answerFromBackend(const QString& json)
@@ -111,9 +111,4 @@ QStringList TestWindow::messages() const
         if (seen.dialog == "DialogMessage")
             all << seen.title + " / " + seen.text;
     return all;
-}
-
-bool TestWindow::waitFor(const std::function<bool()>& condition)
-{
-    return QTest::qWaitFor(condition);
 }

@@ -60,7 +60,6 @@ public:
     // Title and text of every message answered so far, as "title / text".
     QStringList messages() const;
     QString lastMessage() const { return modal.lastText(); }
-    static bool waitFor(const std::function<bool()>& condition);
 
     FakeBackend backend;
     MainWindow window;

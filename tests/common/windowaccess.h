@@ -26,20 +26,13 @@ public:
     }
     // A command is in flight: no reply to it has been read yet.
     static bool lockHeld(MainWindow& w) { return w.m_channel->isBusy(); }
-    static BackendChannel& channel(MainWindow& w) { return *w.m_channel; }
     static qint64 backendPid(MainWindow& w) { return w.m_channel->processId(); }
     // A backend is running or about to be started again.
     static bool backendAlive(MainWindow& w) { return w.m_channel->isAlive(); }
     static WaitingDialog* waiting(MainWindow& w) { return w.m_waiting; }
     static bool& switching(MainWindow& w) { return w.m_device->m_isSwitching; }
     static bool resetting(MainWindow& w) { return w.m_fido->isRunning(); }
-    // A FIDO reset that waits for the key to be re-plugged (or none).
-    static void awaitReplug(MainWindow& w, bool on)
-    {
-        w.m_fido->m_resetPhase = on ? FidoController::ResetPhase::AwaitingReplug : FidoController::ResetPhase::Idle;
-    }
     static QString& model(MainWindow& w) { return w.m_device->m_model; }
-    static bool otpConfigured(MainWindow& w, int slot) { return w.m_otp->m_slots[slot].configured; }
     // Stand-ins for the native file dialogs and the shell, put in place by the PIV and report tests.
     static auto& pivOpenFile(MainWindow& w) { return w.m_piv->m_pivOpenFile; }
     static auto& pivSaveFile(MainWindow& w) { return w.m_piv->m_pivSaveFile; }

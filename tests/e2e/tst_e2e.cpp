@@ -62,7 +62,7 @@ private:
 
 bool TestEndToEnd::readKey(SimHarness& sim, TestWindow& w)
 {
-    if (!sim.waitUntilReady() || !TestWindow::waitFor([&w] { return !w.widget("btn_getdeviceinfo")->isHidden(); }))
+    if (!sim.waitUntilReady() || !QTest::qWaitFor([&w] { return !w.widget("btn_getdeviceinfo")->isHidden(); }))
         return false;
     w.click("btn_getdeviceinfo");
     return QTest::qWaitFor([&w] { return !w.text("pidValue").isEmpty() && w.channelFree(); }, kSlowMs);

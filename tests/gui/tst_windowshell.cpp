@@ -156,15 +156,16 @@ void TestWindowShell::screen_data()
     QTest::addColumn<QSize>("start");
     QTest::addColumn<double>("dpi");
     QTest::addColumn<QSize>("available");
-    QTest::addColumn<bool>("fit");
+    QTest::addColumn<double>("scale");
     QTest::addColumn<QSize>("size");
     const QSize large(4000, 3000);
     const QSize odd(801, 601);
-    QTest::newRow("96 dpi") << odd << 96.0 << large << false << odd;
-    QTest::newRow("144 dpi") << odd << 144.0 << large << false << odd;
-    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << true << QSize(780, 600);
-    QTest::newRow("short window grows") << QSize(760, 500) << 96.0 << QSize(1200, 900) << false << QSize(840, 720);
-    QTest::newRow("560 px is left alone") << QSize(760, 560) << 96.0 << QSize(1200, 900) << false << QSize(760, 560);
+    QTest::newRow("96 dpi") << odd << 96.0 << large << 1.0 << odd;
+    QTest::newRow("144 dpi") << odd << 144.0 << large << 1.5 << odd;
+    // Shrunk to the screen's width, less a margin of 3%.
+    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << 0.945 << QSize(780, 600);
+    QTest::newRow("short window grows") << QSize(760, 500) << 96.0 << QSize(1200, 900) << 1.0 << QSize(840, 720);
+    QTest::newRow("560 px is left alone") << QSize(760, 560) << 96.0 << QSize(1200, 900) << 1.0 << QSize(760, 560);
 }
 
 // The scale follows the screen and fonts stay. The message dialog, a window of its own, is
@@ -174,12 +175,11 @@ void TestWindowShell::screen()
     QFETCH(QSize, start);
     QFETCH(double, dpi);
     QFETCH(QSize, available);
-    QFETCH(bool, fit);
+    QFETCH(double, scale);
     QFETCH(QSize, size);
     Access::applyScreen(*m_window, 96, QSize(4000, 3000));
     m_window->resize(start);
     QCoreApplication::processEvents();
-    const QRect before = m_window->centralWidget()->geometry();
     const QFont font = child<QLabel>("keyname_top")->font();
     auto* message = m_window->findChild<DialogMessage*>();
     const double messageScale = message->scaleFactor();
@@ -187,14 +187,11 @@ void TestWindowShell::screen()
 
     Access::applyScreen(*m_window, dpi, available);
 
-    const double factor = fit ? qMin(double(available.width()) / before.width() - 0.03,
-                                     double(available.height()) / before.height() - 0.03)
-                              : dpi / 96.0;
-    QCOMPARE(m_window->scaleFactor(), factor);
+    QCOMPARE(m_window->scaleFactor(), scale);
     QCOMPARE(child<QLabel>("keyname_top")->font(), font);
     QCOMPARE(m_window->size(), size);
-    QCOMPARE(message->scaleFactor(), factor == 1.0 ? messageScale : factor);
-    const double ratio = factor == 1.0 ? 1.0 : factor / messageScale;
+    QCOMPARE(message->scaleFactor(), scale == 1.0 ? messageScale : scale);
+    const double ratio = scale == 1.0 ? 1.0 : scale / messageScale;
     QCOMPARE(message->size(), QSize(int(messageSize.width() * ratio), int(messageSize.height() * ratio)));
 }
 

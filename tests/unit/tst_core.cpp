@@ -249,16 +249,9 @@ void TestCore::frames_data()
     QTest::addColumn<Chunks>("reads");
     QTest::addColumn<Chunks>("replies");
     QTest::addColumn<QByteArray>("leftover"); // what a flush hands on afterwards
-    framerRow("split reply is joined",
-              {R"({"SW":"90)", R"(00","DATA":{"A":"1"}})"
-                               "\n"},
-              {R"({"SW":"9000","DATA":{"A":"1"}})"});
-    framerRow("merged replies",
-              {R"({"SW":"80900002"})"
-               "\n"
-               R"({"SW":"9000","DATA":[{"A":"1"}]})"
-               "\n"},
-              {R"({"SW":"80900002"})", R"({"SW":"9000","DATA":[{"A":"1"}]})"});
+    framerRow("split reply is joined", {"{'SW':'90", "00','DATA':{'A':'1'}}\n"}, {"{'SW':'9000','DATA':{'A':'1'}}"});
+    framerRow("merged replies", {"{'SW':'80900002'}\n{'SW':'9000','DATA':[{'A':'1'}]}\n"},
+              {"{'SW':'80900002'}", "{'SW':'9000','DATA':[{'A':'1'}]}"});
     framerRow("braces in both kinds of quotes", {R"({"INFO":"a}b{",'X':'}'}{"SW":1})"},
               {R"({"INFO":"a}b{",'X':'}'})", R"({"SW":1})"});
     // A removal event right behind must not be swallowed by a string the apostrophe seemed to open.
@@ -266,10 +259,8 @@ void TestCore::frames_data()
               {R"({"SW":"6A80","INFO":"Can't open the file"})", R"({"SW":"80900001"})"});
     framerRow("double quote in a single-quoted value", {R"({'INFO':'say "hi}','SW':'1'}{"SW":2})"},
               {R"({'INFO':'say "hi}','SW':'1'})", R"({"SW":2})"});
-    framerRow("text outside an object is passed on",
-              {"Segmentation fault\n"
-               R"({"SW":"9000"})"},
-              {"Segmentation fault\n", R"({"SW":"9000"})"});
+    framerRow("text outside an object is passed on", {"Segmentation fault\n{'SW':'9000'}"},
+              {"Segmentation fault\n", "{'SW':'9000'}"});
     framerRow("blanks alone give nothing", {" \r\n\t "}, {});
     framerRow("unfinished object", {R"({"SW":"9000","INFO":"never ends)"}, {}, R"({"SW":"9000","INFO":"never ends)");
 }

@@ -1,14 +1,47 @@
+// The window around the pages: menu looks, the About page, scaling to the screen, the position kept
+// across starts, the keyboard, and that every focusable control of every page and dialog tells a
+// screen reader what it is (icon-only buttons also show a tool tip).
 #include "app/mainwindow.h"
 #include "common/fakebackend.h"
 #include "common/modalhelper.h"
 #include "common/windowaccess.h"
+#include "fido/credential.h"
 #include "ui/dialogmessage.h"
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
+
+namespace {
+
+// Reached with Tab. Qt's own parts of a control (a spin box's editor, a combo box's list) are
+// not controls of their own.
+bool isControl(QWidget* widget)
+{
+    for (QWidget* up = widget->parentWidget(); up; up = up->parentWidget()) {
+        if (qobject_cast<QComboBox*>(up))
+            return false;
+    }
+    return (widget->focusPolicy() & Qt::TabFocus) && !widget->objectName().startsWith(QLatin1String("qt_")) &&
+           !widget->focusProxy();
+}
+
+// A field without a name of its own is announced by the title of the group it sits in, which
+// names the group, not the field.
+bool namedByItsGroupOnly(QWidget* control, const QString& name)
+{
+    for (QWidget* up = control->parentWidget(); up; up = up->parentWidget()) {
+        if (auto* group = qobject_cast<QGroupBox*>(up))
+            return !group->title().isEmpty() && name == group->title() && control->accessibleName().isEmpty();
+    }
+    return false;
+}
+
+} // namespace
 
 class TestWindowShell : public QObject
 {
@@ -20,13 +53,14 @@ private slots:
     void cleanup();
     void menuHighlight_data();
     void menuHighlight();
-    void fidoPageNamesThePinButtons();
     void aboutShowsOneVersion();
     void wheelLeavesSlotAlone();
     void screen_data();
     void screen();
     void positionKeptAcrossStarts_data();
     void positionKeptAcrossStarts();
+    void everyControlIsNamed();
+    void ctrlQClosesTheWindow();
 
 private:
     template <typename T = QPushButton> T* child(const char* name) const { return m_window->findChild<T*>(name); }
@@ -54,7 +88,6 @@ void TestWindowShell::cleanup()
     delete m_window;
     delete m_backend;
     g_insreted = false;
-    isfidoHavePin = false;
     QCOMPARE(visibleDialogCount(), 0);
 }
 
@@ -94,16 +127,6 @@ void TestWindowShell::menuHighlight()
     }
 }
 
-void TestWindowShell::fidoPageNamesThePinButtons()
-{
-    for (bool havePin : {false, true}) {
-        isfidoHavePin = havePin;
-        m_window->setBtnStyleSheet(4);
-        for (const char* name : {"fidoSetPIN", "fidoSetPIN1"})
-            QCOMPARE(child(name)->text(), havePin ? QStringLiteral("Change PIN") : QStringLiteral("Set PIN"));
-    }
-}
-
 void TestWindowShell::aboutShowsOneVersion()
 {
     child("fido")->show();
@@ -133,15 +156,16 @@ void TestWindowShell::screen_data()
     QTest::addColumn<QSize>("start");
     QTest::addColumn<double>("dpi");
     QTest::addColumn<QSize>("available");
-    QTest::addColumn<bool>("fit");
+    QTest::addColumn<double>("scale");
     QTest::addColumn<QSize>("size");
     const QSize large(4000, 3000);
     const QSize odd(801, 601);
-    QTest::newRow("96 dpi") << odd << 96.0 << large << false << odd;
-    QTest::newRow("144 dpi") << odd << 144.0 << large << false << odd;
-    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << true << QSize(780, 600);
-    QTest::newRow("short window grows") << QSize(760, 500) << 96.0 << QSize(1200, 900) << false << QSize(840, 720);
-    QTest::newRow("560 px is left alone") << QSize(760, 560) << 96.0 << QSize(1200, 900) << false << QSize(760, 560);
+    QTest::newRow("96 dpi") << odd << 96.0 << large << 1.0 << odd;
+    QTest::newRow("144 dpi") << odd << 144.0 << large << 1.5 << odd;
+    // Shrunk to the screen's width, less a margin of 3%.
+    QTest::newRow("narrower screen: fit") << QSize(800, 600) << 96.0 << QSize(780, 900) << 0.945 << QSize(780, 600);
+    QTest::newRow("short window grows") << QSize(760, 500) << 96.0 << QSize(1200, 900) << 1.0 << QSize(840, 720);
+    QTest::newRow("560 px is left alone") << QSize(760, 560) << 96.0 << QSize(1200, 900) << 1.0 << QSize(760, 560);
 }
 
 // The scale follows the screen and fonts stay. The message dialog, a window of its own, is
@@ -151,12 +175,11 @@ void TestWindowShell::screen()
     QFETCH(QSize, start);
     QFETCH(double, dpi);
     QFETCH(QSize, available);
-    QFETCH(bool, fit);
+    QFETCH(double, scale);
     QFETCH(QSize, size);
     Access::applyScreen(*m_window, 96, QSize(4000, 3000));
     m_window->resize(start);
     QCoreApplication::processEvents();
-    const QRect before = m_window->centralWidget()->geometry();
     const QFont font = child<QLabel>("keyname_top")->font();
     auto* message = m_window->findChild<DialogMessage*>();
     const double messageScale = message->scaleFactor();
@@ -164,14 +187,11 @@ void TestWindowShell::screen()
 
     Access::applyScreen(*m_window, dpi, available);
 
-    const double factor = fit ? qMin(double(available.width()) / before.width() - 0.03,
-                                     double(available.height()) / before.height() - 0.03)
-                              : dpi / 96.0;
-    QCOMPARE(m_window->scaleFactor(), factor);
+    QCOMPARE(m_window->scaleFactor(), scale);
     QCOMPARE(child<QLabel>("keyname_top")->font(), font);
     QCOMPARE(m_window->size(), size);
-    QCOMPARE(message->scaleFactor(), factor == 1.0 ? messageScale : factor);
-    const double ratio = factor == 1.0 ? 1.0 : factor / messageScale;
+    QCOMPARE(message->scaleFactor(), scale == 1.0 ? messageScale : scale);
+    const double ratio = scale == 1.0 ? 1.0 : scale / messageScale;
     QCOMPARE(message->size(), QSize(int(messageSize.width() * ratio), int(messageSize.height() * ratio)));
 }
 
@@ -192,6 +212,34 @@ void TestWindowShell::positionKeptAcrossStarts()
     QMetaObject::invokeMethod(qApp, "aboutToQuit");
     MainWindow next(nullptr, m_backend->program());
     QCOMPARE(next.pos() == left, restored);
+}
+
+void TestWindowShell::everyControlIsNamed()
+{
+    Credential credential;
+    credential.rpId = QStringLiteral("example.org");
+    credential.userName = QStringLiteral("alice");
+    Access::creList(*m_window)->addItem(credential);
+    QStringList unnamed;
+    for (QWidget* control : m_window->findChildren<QWidget*>()) {
+        if (!isControl(control))
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        const QString name = accessible ? accessible->text(QAccessible::Name) : QString();
+        auto* button = qobject_cast<QPushButton*>(control);
+        const bool iconOnly = button && button->text().trimmed().isEmpty();
+        if (name.trimmed().isEmpty() || namedByItsGroupOnly(control, name) ||
+            (iconOnly && control->toolTip().isEmpty()))
+            unnamed << QStringLiteral("%1 (%2)").arg(control->objectName(), control->metaObject()->className());
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String(", "))));
+}
+
+void TestWindowShell::ctrlQClosesTheWindow()
+{
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window, Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(m_backend->receivedLines().contains(QStringLiteral("exit")));
 }
 
 QTEST_MAIN(TestWindowShell)

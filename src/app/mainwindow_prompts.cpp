@@ -42,11 +42,8 @@ QString MainWindow::askPin(QString const& type)
 {
     m_pivPinDlg->setType(this, type);
     m_pivPinDlg->exec();
-    if (!m_pivPinDlg->okPressed) {
-        // What was typed before Cancel does not stay behind in the hidden dialog.
-        m_pivPinDlg->clearInput();
+    if (!m_pivPinDlg->okPressed)
         return QString();
-    }
     const QString input = m_pivPinDlg->getinput();
     m_pivPinDlg->clearInput();
     if (!isSingleLine(input)) {

@@ -4,6 +4,7 @@
 #include "app/keyreport.h"
 #include "app/page.h"
 #include "common/testwindow.h"
+#include "device/menulook.h"
 #include "support/protocol.h"
 
 #include <QCheckBox>
@@ -98,6 +99,9 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QCOMPARE(m_w->text("label_24"), label);
     QVERIFY(hidden("btn_getdeviceinfo"));
     QVERIFY(!enabled("application") && !enabled("interface_2"));
+    // The looks follow: the menus read as off, not merely refuse clicks.
+    for (const char* menu : {"application", "interface_2"})
+        QCOMPARE(m_w->widget(menu)->styleSheet(), QLatin1String(MenuLook::kTopLevelDisabled));
     QVERIFY(Access::model(m_w->window).isEmpty());
     QVERIFY(!checked("isFIDO2"));
 }

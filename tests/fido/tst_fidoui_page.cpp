@@ -1,6 +1,6 @@
 // The FIDO2 page against a recording stand-in backend: the PIN state, resident credentials,
 // fingerprints, and a reset whose re-plug never comes. The successful re-plug, and one run of
-// each flow, go end to end against the simulated key in tst_fidoui_e2e.
+// each flow, go end to end against the simulated key in tests/e2e.
 #include "app/page.h"
 #include "app/programstate.h"
 #include "common/testwindow.h"

@@ -46,6 +46,8 @@ private slots:
     void pinFlows();
     void nothingSentWithoutPin();
     void resetDeclinedThenReplugTimesOut();
+    void resetResentOnlyToTheSameKey_data();
+    void resetResentOnlyToTheSameKey();
     void listShowsOnlyTheNewRowsInOrder();
     void selectAndDelete();
     void enrolmentSequence();
@@ -206,6 +208,40 @@ void TestFidoPage::resetDeclinedThenReplugTimesOut()
     // A later insertion is an ordinary one: no reset is sent.
     m_w->reply(Reply::kPlugged, CmdType::FidoReset);
     QVERIFY(m_w->sentBeforeProbe({" fido get_pin_retries ", "fido reset"}));
+}
+
+// The key that comes back is told apart by its serial number, also from one of its own model.
+void TestFidoPage::resetResentOnlyToTheSameKey_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("same key") << "4C7D13A8"
+                              << "Reset successfully.";
+    QTest::newRow("same model, another serial")
+        << "5D8E24B9"
+        << "This is not the key that was being reset, so it was not reset.\nTo reset this key, start the reset again.";
+}
+
+void TestFidoPage::resetResentOnlyToTheSameKey()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, message);
+    const bool same = serial == "4C7D13A8";
+    m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
+    m_w->answer({"ok", "ok"});
+    m_w->click("reset1");
+    QTRY_COMPARE(m_w->lastSent(), QStringLiteral("fido reset"));
+    m_w->reply(Reply::status("30"), CmdType::FidoReset);
+    m_w->reply(Reply::kRemoved, CmdType::FidoReset);
+    m_w->reply(Reply::kPlugged, CmdType::FidoReset);
+    QTRY_COMPARE(m_w->lastSent(), Cmd::deviceInfo());
+    const QString details = Reply::details("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
+    m_w->reply(QString(details).replace("4C7D13A8", serial), CmdType::DeviceInfo);
+    QTRY_COMPARE(m_w->sent().count("fido reset"), same ? 2 : 1);
+    if (same)
+        m_w->reply(Reply::kOk, CmdType::FidoReset);
+    QTRY_COMPARE(m_w->lastMessage(), message);
+    QVERIFY(!Access::resetting(m_w->window));
 }
 
 void TestFidoPage::listShowsOnlyTheNewRowsInOrder()

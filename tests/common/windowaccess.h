@@ -42,12 +42,13 @@ public:
     static void applyScreen(MainWindow& w, double dpi, QSize available) { w.applyScreen(dpi, available); }
     static QString& fidoPin(MainWindow& w) { return w.m_fido->m_fidoPin; }
     // Everything an operation may hold: the FIDO PIN, the PIV PIN, management key and password,
-    // and the response an OTP slot check expects.
+    // the response an OTP slot check expects, and a slot secret kept after its write.
     static QString heldSecrets(MainWindow& w)
     {
         const PivController& piv = *w.m_piv;
+        const OtpController& otp = *w.m_otp;
         return w.m_fido->m_fidoPin + piv.m_pivPin + piv.currentPin + piv.currentMgmtKey + piv.currentPassword +
-               QString::fromLatin1(w.m_otp->m_otpExpectedResponse);
+               QString::fromLatin1(otp.m_otpExpectedResponse) + otp.m_slots[0].key + otp.m_slots[1].key;
     }
     static void holdSecrets(MainWindow& w, const QString& secret)
     {

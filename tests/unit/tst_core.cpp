@@ -209,6 +209,7 @@ void TestCore::frames_data()
               {R"({'INFO':'say "hi}','SW':'1'})", R"({"SW":2})"});
     framerRow("text outside an object is passed on", {"Segmentation fault\n{'SW':'9000'}"},
               {"Segmentation fault\n", "{'SW':'9000'}"});
+    framerRow("blanks alone give nothing", {" \r\n\t "}, {});
     framerRow("unfinished object", {R"({"SW":"9000","INFO":"never ends)"}, {}, R"({"SW":"9000","INFO":"never ends)");
 }
 

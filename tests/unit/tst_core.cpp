@@ -64,6 +64,7 @@ private slots:
     void jsonDeepNestingEndsWithoutCrash();
     void frames_data();
     void frames();
+    void oversizedObjectIsNotHeldForEver();
     void hotpEightDigits();
     void keyReportNamesAMissingValue();
     void debugFileKeepsOnlyTheLastText();
@@ -229,6 +230,23 @@ void TestCore::frames()
 }
 
 // The published test key's code; six digits are checked end to end against the simulated key.
+// The first 16 MB go on as one reply; the rest of that object is dropped up to its end, and
+// what follows is framed as usual.
+void TestCore::oversizedObjectIsNotHeldForEver()
+{
+    ReplyFramer framer;
+    const QByteArray chunk(1024 * 1024, 'x');
+    Chunks got = framer.feed(R"({"A":")");
+    for (int i = 0; i < 20; ++i)
+        got += framer.feed(chunk);
+    QCOMPARE(got.size(), 1);
+    QVERIFY(got.first().startsWith(R"({"A":"x)"));
+    QVERIFY(!framer.hasPending());
+    QVERIFY(framer.isDiscarding());
+    QCOMPARE(framer.feed(R"(x"}{"SW":1})"), Chunks{R"({"SW":1})"});
+    QVERIFY(!framer.isDiscarding());
+}
+
 void TestCore::hotpEightDigits()
 {
     QCOMPARE(HotpCode::compute(QByteArrayLiteral("12345678901234567890"), 8, 7), QStringLiteral("82162583"));

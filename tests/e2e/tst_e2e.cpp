@@ -3,12 +3,10 @@
 // The lines the window writes and what it shows for each reply are pinned on the recording
 // backend, the simulator's answers by the transcripts; here the flows must join up.
 #include "app/keyreporttext.h"
-#include "app/page.h"
 #include "app/programstate.h"
 #include "common/simharness.h"
 #include "common/simprocess.h"
 #include "common/testwindow.h"
-#include "fido/credentialitem.h"
 #include "support/protocol.h"
 #include "ui/pindialog.h"
 
@@ -27,18 +25,6 @@ namespace {
 const int kSlowMs = 20000;
 const QString kNoKey = QStringLiteral("No VELMORA FIDO Security Key Inserted");
 
-// Sends `lines` to the key before the window starts; returns how many succeeded.
-int prepareKey(const QList<QByteArray>& lines)
-{
-    SimProcess key;
-    int succeeded = 0;
-    if (!key.start())
-        return -1;
-    for (const QByteArray& line : lines)
-        succeeded += key.requestParsed(line).SW == Status::Success ? 1 : 0;
-    return key.finish() ? succeeded : -1;
-}
-
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -46,9 +32,8 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void plugSecondKeyUnplug();
-    void applicationSwitchAcrossReplug();
-    void fidoPinCredentialsFingerprintLastTryReset();
+    void plugAndApplicationSwitchAcrossReplug();
+    void fidoPinFingerprintLastTryReset();
     void otpHotpCheckComparesWhatTheKeyTypes();
     void pivCertificateRequestAndLastTries();
     void keyReportHoldsFactsNotSecrets();
@@ -75,36 +60,16 @@ bool TestEndToEnd::run(TestWindow& w, const char* button, const QStringList& scr
     return QTest::qWaitFor([&w] { return w.modal.idle() && w.channelFree(); }, kSlowMs);
 }
 
-void TestEndToEnd::plugSecondKeyUnplug()
+// A key plugged in after the start is read. Dropping NDEF empties the smart-card group, so the
+// transports change first, the key is re-plugged as the busy panel asks, and the applications
+// follow once it is back; then it is unplugged.
+void TestEndToEnd::plugAndApplicationSwitchAcrossReplug()
 {
-    SimHarness sim("R15");
+    SimHarness sim("R3");
     sim.setKeysAtStart(0);
     TestWindow w(SimHarness::simPath());
     QTRY_COMPARE(w.text("label_24"), kNoKey);
-    // The backend the window started is the harness's simulator.
-    QTRY_COMPARE(sim.receivedLines().value(0), QStringLiteral(" monitor start"));
-
     QVERIFY(sim.waitUntilReady() && sim.control("plug").startsWith("ok"));
-    QTRY_COMPARE(w.text("label_24"), QStringLiteral("VELMORA FIDO Security Key Inserted"));
-    QVERIFY(readKey(sim, w));
-    // The form has a default name of its own: the one shown must be the key's.
-    QCOMPARE(w.text("keyname"), QStringLiteral("VELMORA Bio Key R15"));
-
-    QVERIFY(sim.control("second").startsWith("ok"));
-    QTRY_COMPARE(w.text("label_24"), QStringLiteral("Multiable VELMORA FIDO Security Key Inserted"));
-    QCOMPARE(w.page(), int(Page::NoKey));
-    QVERIFY(sim.control("single").startsWith("ok"));
-    QTRY_VERIFY(!w.widget("btn_getdeviceinfo")->isHidden());
-    QVERIFY(sim.control("unplug").startsWith("ok"));
-    QTRY_COMPARE(w.text("label_24"), kNoKey);
-}
-
-// Dropping NDEF empties the smart-card group, so the transports change first, the key is
-// re-plugged as the busy panel asks, and the applications follow once it is back.
-void TestEndToEnd::applicationSwitchAcrossReplug()
-{
-    SimHarness sim("R3");
-    TestWindow w(SimHarness::simPath());
     QVERIFY(readKey(sim, w));
     w.click("interface_2");
     w.widget<QCheckBox>("isNDEF")->setChecked(false);
@@ -114,12 +79,13 @@ void TestEndToEnd::applicationSwitchAcrossReplug()
     w.answer({"ok"});
     QVERIFY(sim.control("unplug").startsWith("ok") && sim.control("plug").startsWith("ok"));
     QTRY_VERIFY(w.modal.idle());
-    QCOMPARE(w.messages(), QStringList{"Success / Application switch successful."});
     QVERIFY(sim.receivedLines().contains("device set_application -s 35"));
     QCOMPARE(g_currInterface, quint16(0x23));
+    QVERIFY(sim.control("unplug").startsWith("ok"));
+    QTRY_COMPARE(w.text("label_24"), kNoKey);
 }
 
-void TestEndToEnd::fidoPinCredentialsFingerprintLastTryReset()
+void TestEndToEnd::fidoPinFingerprintLastTryReset()
 {
     SimHarness sim("R15");
     TestWindow w(SimHarness::simPath());
@@ -127,22 +93,6 @@ void TestEndToEnd::fidoPinCredentialsFingerprintLastTryReset()
     w.click("fido");
     QTRY_VERIFY(w.channelFree());
     QVERIFY(run(w, "fidoSetPIN1", {"change=1234", "ok"}));
-    QCOMPARE(w.lastMessage(), QStringLiteral("Set PIN successfully."));
-
-    // Delete the second of the key's five credentials; the reply arrives while the list is up.
-    bool deleted = false;
-    w.answer({"pin=1234"});
-    w.modal.actWhenShown("CreListDialog", [&](QWidget* d) {
-        auto* list = d->findChild<QListWidget*>("creList");
-        qobject_cast<CredentialItem*>(list->itemWidget(list->item(1)))->findChild<QCheckBox*>()->click();
-        w.answer({"ok"});
-        d->findChild<QPushButton*>("deleteBtn")->click();
-        deleted = QTest::qWaitFor([list] { return list->count() == 4; }, 5000);
-        d->findChild<QPushButton*>("Close")->click();
-    });
-    w.click("enumCre1");
-    QTRY_VERIFY(deleted);
-    QVERIFY(sim.control("status").contains("fido_credentials=4"));
 
     // Enrol a finger: four good samples, the list refreshed behind the dialog.
     w.click("bioMgr1");
@@ -182,8 +132,6 @@ void TestEndToEnd::fidoPinCredentialsFingerprintLastTryReset()
     w.click("reset1");
     QTRY_COMPARE(w.busyText(), QStringLiteral("Remove and re-insert your VELMORA FIDO Security Key ..."));
     QCOMPARE(sim.control("unplug"), QStringLiteral("ok keys=0"));
-    QTRY_VERIFY(!g_insreted); // the removal arrived, and must have changed nothing else
-    QCOMPARE(w.page(), int(Page::FidoWithSensor));
     w.answer({"ok"});
     QCOMPARE(sim.control("plug"), QStringLiteral("ok keys=1"));
     QTRY_COMPARE(w.lastMessage(), QStringLiteral("Reset successfully."));
@@ -262,7 +210,6 @@ void TestEndToEnd::pivCertificateRequestAndLastTries()
     QFile request(w.savePath);
     QVERIFY(request.open(QIODevice::ReadOnly));
     QCOMPARE(request.readLine().trimmed(), QByteArray("-----BEGIN CERTIFICATE REQUEST-----"));
-    QCOMPARE(w.lastMessage(), QStringLiteral("Generate a certificate request successfully."));
 
     const int shown = w.messages().size();
     for (const QStringList& script : {QStringList{"ok"}, QStringList{"ok"}, QStringList{"ok", "ok"}})
@@ -292,10 +239,14 @@ void TestEndToEnd::keyReportHoldsFactsNotSecrets()
     const QByteArray secrets = " -p " + QByteArray(PinRule::kDefaultPivPin) + " -k " +
                                QByteArray(PinRule::kDefaultManagementKey) + " \"" + files.filePath("public").toUtf8() +
                                "\"";
-    QCOMPARE(prepareKey({"fido set-pin -p 31323334", "piv generate-key 9a -a ECCP256" + secrets,
-                         "piv generate-certificate 9a -s \"Report Cert\"" + secrets,
-                         "otp put -s 1 -k 3132333435363738393031323334353637383930 -a SHA1 -t HOTP -d 6 -n 01"}),
-             4);
+    SimProcess key;
+    QVERIFY(key.start());
+    for (const QByteArray& line :
+         QList<QByteArray>{"fido set-pin -p 31323334", "piv generate-key 9a -a ECCP256" + secrets,
+                           "piv generate-certificate 9a -s \"Report Cert\"" + secrets,
+                           "otp put -s 1 -k 3132333435363738393031323334353637383930 -a SHA1 -t HOTP -d 6 -n 01"})
+        QVERIFY2(key.requestParsed(line).SW == Status::Success, line.constData());
+    QVERIFY(key.finish());
     TestWindow w(SimHarness::simPath());
     QVERIFY(readKey(sim, w));
     for (const char* page : {"fido", "piv", "otp"}) {

@@ -161,11 +161,11 @@ QByteArray receive(Replay& replay, const QByteArray& text)
 }
 
 // Right after a line, the command answers the touch that line waits for.
-QByteArray control(Replay& replay, const QByteArray& command, bool checkedNext)
+QByteArray control(Replay& replay, const QByteArray& command, bool afterLine, bool checkedNext)
 {
     SimKey& key = replay.key;
     const auto touchPending = [&key] { return key.harness.control("status").contains(" touch_pending=yes"); };
-    if (replay.previousMark == '>' && !QTest::qWaitFor(touchPending))
+    if (afterLine && !QTest::qWaitFor(touchPending))
         return "\"" + replay.sent + "\" waits for no touch";
     replay.control = key.harness.control(QString::fromUtf8(command)).toUtf8();
     return checkedNext || replay.control.startsWith("ok") ? QByteArray() : command + ": " + replay.control;
@@ -179,6 +179,7 @@ QByteArray perform(Replay& replay, char mark, const QByteArray& text, bool check
         if (!replay.key.start())
             return "the simulator does not start";
     }
+    const bool afterLine = replay.previousMark == '>';
     replay.previousMark = mark;
     switch (mark) {
     case '@':
@@ -192,7 +193,7 @@ QByteArray perform(Replay& replay, char mark, const QByteArray& text, bool check
     case '<':
         return receive(replay, text);
     case '!':
-        return control(replay, text, checkedNext);
+        return control(replay, text, afterLine, checkedNext);
     default:
         return hasWordsInOrder(replay.control, text) ? QByteArray() : "control reply: " + replay.control;
     }

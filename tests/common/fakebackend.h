@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -12,13 +13,10 @@ class FakeBackend
 public:
     // `mode` "record" keeps running; "die" exits at once (a broken installation).
     explicit FakeBackend(const QString& mode = QStringLiteral("record"));
-    ~FakeBackend();
-    FakeBackend(const FakeBackend&) = delete;
-    FakeBackend& operator=(const FakeBackend&) = delete;
 
     QString program() const;
-    void writeStdout(const QByteArray& bytes);
-    void writeStderr(const QByteArray& bytes);
+    void writeStdout(const QByteArray& bytes) { m_out.write(bytes); }
+    void writeStderr(const QByteArray& bytes) { m_err.write(bytes); }
     // The raw bytes received on standard input, and the same split into lines.
     QByteArray received() const;
     QStringList receivedLines() const;
@@ -27,6 +25,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    int m_out = -1;
-    int m_err = -1;
+    QFile m_out;
+    QFile m_err;
 };

@@ -4,20 +4,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
-#include <QWidget>
 #include <QtTest>
 
 namespace {
 
 // Long enough for any flow that answers its own dialogs, even on a loaded machine.
 constexpr int kUnansweredMs = 10000;
-
-bool answeredByTests(const QWidget* modal)
-{
-    const QString name = modal->objectName();
-    return name == QLatin1String("DialogMessage") || name == QLatin1String("piv_pin") ||
-           name == QLatin1String("changePIN");
-}
+// The dialogs only a test's armed answer closes.
+const QStringList AnsweredByTests = {"DialogMessage", "piv_pin", "changePIN"};
 
 } // namespace
 
@@ -55,12 +49,11 @@ void ModalHelper::poll()
         failWhenLeftUnanswered(modal);
         return;
     }
-    Seen seen{modal->objectName(), QString(), QString()};
-    if (auto* title = modal->findChild<QLabel*>(QStringLiteral("title")))
-        seen.title = title->text();
-    if (auto* text = modal->findChild<QLabel*>(QStringLiteral("label_message")))
-        seen.text = text->text();
-    m_seen.append(seen);
+    const auto label = [modal](const char* name) {
+        auto* found = modal->findChild<QLabel*>(QLatin1String(name));
+        return found ? found->text() : QString();
+    };
+    m_seen.append({modal->objectName(), label("title"), label("label_message")});
     m_unanswered = nullptr;
     const Pending next = m_pending.takeFirst();
     next.action(modal);
@@ -68,7 +61,7 @@ void ModalHelper::poll()
 
 void ModalHelper::failWhenLeftUnanswered(QWidget* modal)
 {
-    if (!answeredByTests(modal))
+    if (!AnsweredByTests.contains(modal->objectName()))
         return;
     if (modal != m_unanswered) {
         m_unanswered = modal;

@@ -1,7 +1,6 @@
 #include "common/simharness.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocalSocket>
 #include <QtTest>
 
@@ -18,7 +17,7 @@ SimHarness::SimHarness(const QString& model) : m_dir(QDir::tempPath() + QStringL
         qunsetenv(name);
     }
     qputenv("KVSIM_CONTROL", QFile::encodeName(socketPath()));
-    qputenv("KVSIM_LOG", QFile::encodeName(logPath()));
+    qputenv("KVSIM_LOG", QFile::encodeName(m_dir.filePath(QStringLiteral("commands.log"))));
     qputenv("KVSIM_MODEL", model.toUtf8());
 }
 
@@ -30,36 +29,6 @@ SimHarness::~SimHarness()
         else
             qputenv(name.constData(), value);
     }
-}
-
-QString SimHarness::simPath()
-{
-    return QStringLiteral(KVSIM_PATH);
-}
-
-QString SimHarness::socketPath() const
-{
-    return m_dir.filePath(QStringLiteral("control"));
-}
-
-QString SimHarness::logPath() const
-{
-    return m_dir.filePath(QStringLiteral("commands.log"));
-}
-
-QString SimHarness::statePath() const
-{
-    return m_dir.filePath(QStringLiteral("key.state"));
-}
-
-void SimHarness::useStateFile()
-{
-    qputenv("KVSIM_STATE", QFile::encodeName(statePath()));
-}
-
-void SimHarness::setKeysAtStart(int keys)
-{
-    qputenv("KVSIM_KEYS", QByteArray::number(keys));
 }
 
 QString SimHarness::control(const QString& command) const
@@ -76,20 +45,18 @@ QString SimHarness::control(const QString& command) const
     return QString::fromUtf8(socket.readLine().chopped(1));
 }
 
-bool SimHarness::waitUntilReady(int timeoutMs) const
+bool SimHarness::waitUntilReady() const
 {
-    return QTest::qWaitFor([this] { return control(QStringLiteral("status")).startsWith(QLatin1String("ok")); },
-                           timeoutMs);
+    return QTest::qWaitFor([this] { return control(QStringLiteral("status")).startsWith(QLatin1String("ok")); }, 10000);
 }
 
 QStringList SimHarness::receivedLines() const
 {
-    QFile log(logPath());
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
+    QFile log(m_dir.filePath(QStringLiteral("commands.log")));
+    log.open(QIODevice::ReadOnly);
     QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
     // The log ends with a line end, which leaves one empty part behind.
-    if (!lines.isEmpty() && lines.last().isEmpty())
+    if (lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }

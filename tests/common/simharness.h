@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -17,27 +18,24 @@ class SimHarness
 public:
     explicit SimHarness(const QString& model = QStringLiteral("R15"));
     ~SimHarness();
-    SimHarness(const SimHarness&) = delete;
-    SimHarness& operator=(const SimHarness&) = delete;
 
     // The built simulator.
-    static QString simPath();
+    static QString simPath() { return QStringLiteral(KVSIM_PATH); }
 
     QString dir() const { return m_dir.path(); }
-    QString socketPath() const;
-    QString logPath() const;
-    QString statePath() const;
+    QString socketPath() const { return m_dir.filePath(QStringLiteral("control")); }
+    QString statePath() const { return m_dir.filePath(QStringLiteral("key.state")); }
 
     // Also keep the key in a state file (KVSIM_STATE), so it survives restarts.
-    void useStateFile();
+    void useStateFile() { qputenv("KVSIM_STATE", QFile::encodeName(statePath())); }
     // Keys present when the simulator starts (KVSIM_KEYS): 0, 1 or 2.
-    void setKeysAtStart(int keys);
+    void setKeysAtStart(int keys) { qputenv("KVSIM_KEYS", QByteArray::number(keys)); }
 
     // Sends one control command and returns the reply line ("ok ..." / "error ..."), or an
     // empty text when the simulator cannot be reached.
     QString control(const QString& command) const;
     // Waits until a started simulator answers on its control socket.
-    bool waitUntilReady(int timeoutMs = 10000) const;
+    bool waitUntilReady() const;
     // Every command line the simulator received so far, exactly as received.
     QStringList receivedLines() const;
 

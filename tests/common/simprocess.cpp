@@ -2,63 +2,49 @@
 
 #include "common/simharness.h"
 
-#include <QDeadlineTimer>
+namespace {
+
+constexpr int kTimeoutMs = 10000;
+
+} // namespace
 
 SimProcess::~SimProcess()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    m_process.kill();
+    m_process.waitForFinished(kTimeoutMs);
 }
 
-bool SimProcess::start(const QStringList& arguments)
+bool SimProcess::start()
 {
-    m_buffer.clear();
-    m_process.start(SimHarness::simPath(), arguments);
-    return m_process.waitForStarted(10000);
+    m_process.start(SimHarness::simPath(), {QStringLiteral(" ")});
+    return m_process.waitForStarted(kTimeoutMs);
 }
 
 void SimProcess::send(const QByteArray& line)
 {
     m_process.write(line + '\n');
-    m_process.waitForBytesWritten(5000);
+    m_process.waitForBytesWritten(kTimeoutMs);
 }
 
-QByteArray SimProcess::nextReply(int timeoutMs)
+QByteArray SimProcess::nextReply()
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!m_buffer.contains('\n')) {
-        if (m_process.bytesAvailable() == 0 && !m_process.waitForReadyRead(int(deadline.remainingTime())))
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(kTimeoutMs))
             return QByteArray();
-        m_buffer += m_process.readAllStandardOutput();
     }
-    const int end = m_buffer.indexOf('\n');
-    const QByteArray reply = m_buffer.left(end);
-    m_buffer.remove(0, end + 1);
-    return reply;
-}
-
-QByteArray SimProcess::request(const QByteArray& line, int timeoutMs)
-{
-    send(line);
-    return nextReply(timeoutMs);
+    return m_process.readLine().chopped(1);
 }
 
 JSON_OBJ SimProcess::requestParsed(const QByteArray& line)
 {
-    return parse(request(line));
+    send(line);
+    return parse(nextReply());
 }
 
-bool SimProcess::finish(int timeoutMs)
+bool SimProcess::finish()
 {
     m_process.closeWriteChannel();
-    return waitForExit(timeoutMs);
-}
-
-bool SimProcess::waitForExit(int timeoutMs)
-{
-    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(kTimeoutMs);
 }
 
 JSON_OBJ SimProcess::parse(const QByteArray& reply)

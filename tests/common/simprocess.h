@@ -4,11 +4,10 @@
 
 #include <QByteArray>
 #include <QProcess>
-#include <QStringList>
 
 // A kvman-sim run as the GUI runs it (one blank as argument, pipes on all three streams),
-// for tests that talk the backend language to it directly. Replies are read line by line:
-// the simulator ends each reply with a line end.
+// for tests that talk the backend language to it directly. The simulator ends each reply
+// with a line end.
 class SimProcess
 {
 public:
@@ -17,18 +16,14 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
-    bool start(const QStringList& arguments = {QStringLiteral(" ")});
-
+    bool start();
     // Writes the line as given plus "\n".
     void send(const QByteArray& line);
     // The next reply line without its line end; empty when none comes in time.
-    QByteArray nextReply(int timeoutMs = 10000);
-    QByteArray request(const QByteArray& line, int timeoutMs = 10000);
+    QByteArray nextReply();
     JSON_OBJ requestParsed(const QByteArray& line);
-
     // Closes standard input and waits for the end; false when it does not end in time.
-    bool finish(int timeoutMs = 10000);
-    bool waitForExit(int timeoutMs = 10000);
+    bool finish();
 
     QProcess& process() { return m_process; }
     QByteArray standardError() { return m_process.readAllStandardError(); }
@@ -37,5 +32,4 @@ public:
 
 private:
     QProcess m_process;
-    QByteArray m_buffer;
 };

@@ -1,23 +1,9 @@
 #include "common/testwindow.h"
 
-#include "ui/waitingdialog.h"
-
 #include <QApplication>
 #include <QDialog>
-#include <QFileInfo>
-#include <QLineEdit>
 #include <QRegularExpression>
-#include <QStackedWidget>
 #include <QtTest>
-
-namespace {
-
-QRegularExpression publicKeyFile()
-{
-    return QRegularExpression(QStringLiteral(R"(\S+/skm-\w{6}/public)"));
-}
-
-} // namespace
 
 TestWindow::TestWindow(const QString& program) : window(nullptr, program.isEmpty() ? backend.program() : program)
 {
@@ -37,20 +23,11 @@ TestWindow::~TestWindow()
             w->close();
 }
 
-void TestWindow::type(const QString& edit, const QString& text) const
-{
-    widget<QLineEdit>(edit)->setText(text);
-}
-
-int TestWindow::page() const
-{
-    return widget<QStackedWidget>(QStringLiteral("contentPage"))->currentIndex();
-}
-
 QStringList TestWindow::sent() const
 {
     QStringList lines = backend.receivedLines().mid(1);
-    lines.replaceInStrings(publicKeyFile(), QStringLiteral("<public>"));
+    static const QRegularExpression publicKeyFile(QStringLiteral(R"(\S+/skm-\w{6}/public)"));
+    lines.replaceInStrings(publicKeyFile, QStringLiteral("<public>"));
     return lines;
 }
 
@@ -61,26 +38,11 @@ bool TestWindow::sentBeforeProbe(QStringList lines)
     return QTest::qWaitFor([&] { return sent() == lines; });
 }
 
-void TestWindow::answerFromBackend(const QString& json)
-{
-    backend.writeStdout(json.toUtf8() + "\n");
-}
-
 void TestWindow::showKey(const QString& transport, const QString& application, const QString& model)
 {
     reply(QString::fromLatin1(Reply::kPlugged), 0);
     window.on_btn_getdeviceinfo_clicked();
     reply(Reply::details(transport, application, model), CmdType::DeviceInfo);
-}
-
-bool TestWindow::busy()
-{
-    return Access::waiting(window)->isShowing();
-}
-
-QString TestWindow::busyText()
-{
-    return busy() ? Access::waiting(window)->text() : QString();
 }
 
 void TestWindow::answer(const QStringList& script)

@@ -12,6 +12,8 @@
 #include "common/windowaccess.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
+#include <QStackedWidget>
 #include <QStringList>
 
 #include <functional>
@@ -29,9 +31,9 @@ public:
         return found ? found : (qFatal("no widget %s", qPrintable(name)), nullptr);
     }
     void click(const QString& button) const { widget<QAbstractButton>(button)->click(); }
-    void type(const QString& edit, const QString& text) const;
+    void type(const QString& edit, const QString& text) const { widget<QLineEdit>(edit)->setText(text); }
     QString text(const QString& name) const { return widget(name)->property("text").toString(); }
-    int page() const;
+    int page() const { return widget<QStackedWidget>(QStringLiteral("contentPage"))->currentIndex(); }
 
     // The lines written after " monitor start", each private public-key file shown as "<public>".
     QStringList sent() const;
@@ -42,13 +44,13 @@ public:
     // command in flight).
     void reply(const QString& text, int type = g_currItem) { Access::reply(window, text, type); }
     // The stand-in backend writes `json`, as a backend answers.
-    void answerFromBackend(const QString& json);
+    void answerFromBackend(const QString& json) { backend.writeStdout(json.toUtf8() + "\n"); }
     // Plugs a key in and reads its details, as "Click here to continue" does.
     void showKey(const QString& transport, const QString& application, const QString& model = "R15");
     void setModel(const QString& model) { Access::model(window) = model; }
 
-    bool busy();
-    QString busyText();
+    bool busy() { return Access::waiting(window)->isShowing(); }
+    QString busyText() { return busy() ? Access::waiting(window)->text() : QString(); }
     bool channelFree() { return !Access::lockHeld(window); }
     // Every secret an operation may still hold; empty once it has ended.
     QString heldSecrets() { return Access::heldSecrets(window); }

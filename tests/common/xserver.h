@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QProcess>
 #include <QSize>
 #include <QString>
-
-#include <sys/types.h>
 
 // A private X server (Xvfb) for tests that must see what a real X server shows. Build it
 // before the QApplication: it points DISPLAY at the new server and selects the xcb platform.
@@ -14,13 +13,11 @@ class XServer
 public:
     explicit XServer(const QSize& screen);
     ~XServer();
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
 
-    bool running() const { return m_pid > 0; }
+    bool running() const { return m_reason.isEmpty(); }
     QString reason() const { return m_reason; }
 
 private:
-    pid_t m_pid = -1;
+    QProcess m_xvfb;
     QString m_reason;
 };

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/simharness.h"
 #include "common/windowaccess.h"
-#include "common/windowprobe.h"
 #include "common/xserver.h"
 #include "ui/dialogmessage.h"
 
@@ -70,15 +69,16 @@ void TestRendering::pages()
     const QRect available = w.screen()->availableGeometry();
     QVERIFY(available.contains(w.frameGeometry()));
     for (const char* name : {"exit", "btn_min"}) {
-        auto* button = widget<QPushButton>(&w, name);
+        auto* button = w.findChild<QPushButton*>(name);
         QVERIFY2(available.contains(QRect(button->mapToGlobal(QPoint()), button->size())), name);
     }
-    QTRY_VERIFY(!widget(&w, "btn_getdeviceinfo")->isHidden());
+    auto* readKey = w.findChild<QPushButton*>("btn_getdeviceinfo");
+    QTRY_VERIFY(!readKey->isHidden());
     QTRY_VERIFY2(showsWhatItDraws(&w), "no key page");
-    widget<QPushButton>(&w, "btn_getdeviceinfo")->click();
-    QTRY_COMPARE(widget<QStackedWidget>(&w, "contentPage")->currentIndex(), 0);
+    readKey->click();
+    QTRY_COMPARE(w.findChild<QStackedWidget*>("contentPage")->currentIndex(), 0);
     for (const QString& name : clicks) {
-        widget<QPushButton>(&w, qPrintable(name))->click();
+        w.findChild<QPushButton*>(name)->click();
         QTRY_VERIFY(!Access::waiting(w)->isShowing());
         QTRY_VERIFY2(showsWhatItDraws(&w), qPrintable(name));
     }
@@ -94,7 +94,7 @@ void TestRendering::dialogs()
     message->setDialog(&w, DialogMessage::Question, QStringLiteral("Reset FIDO"),
                        QStringLiteral("All FIDO related credentials will be removed, continue ? "));
     for (const char* name : {"DialogMessage", "changePIN", "piv_pin", "CreListDialog", "registFingerprint"}) {
-        auto* dialog = widget<QDialog>(&w, name);
+        auto* dialog = w.findChild<QDialog*>(name);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QTRY_VERIFY2(showsWhatItDraws(dialog), name);

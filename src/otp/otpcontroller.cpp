@@ -10,6 +10,9 @@
 
 namespace {
 
+// The keyboard-language list's first entry, offered each time the page opens.
+constexpr int kEnglish = 0;
+
 // A record of an "otp list" reply; keys are told apart by their first four characters.
 OTP_STRUCT slotRecord(const TextMap& record)
 {
@@ -65,7 +68,7 @@ void OtpController::keyGone()
 
 void OtpController::openPage()
 {
-    ui->combobox_language->setCurrentIndex(0);
+    ui->combobox_language->setCurrentIndex(kEnglish);
     const bool language = m_host.keyModel() == QLatin1String("R3");
     ui->combobox_language->setEnabled(language);
     ui->save_language->setEnabled(language);
@@ -84,14 +87,12 @@ void OtpController::showSlots()
 
 void OtpController::selectOtpSubPage()
 {
-    if (ui->otp_mode_hotp->isChecked())
-        ui->otpPage->setCurrentIndex(0);
-    else if (ui->otp_mode_sp->isChecked())
-        ui->otpPage->setCurrentIndex(1);
+    if (ui->otp_mode_sp->isChecked())
+        ui->otpPage->setCurrentIndex(StaticPassword);
     else if (ui->otp_mode_cr->isChecked())
-        ui->otpPage->setCurrentIndex(2);
+        ui->otpPage->setCurrentIndex(ChallengeResponse);
     else
-        ui->otpPage->setCurrentIndex(0);
+        ui->otpPage->setCurrentIndex(Hotp);
 }
 
 void OtpController::listOTP()
